@@ -1,0 +1,31 @@
+// One frame of the intro: background, cross-faded slide, then the scroller over both.
+#include "frame.h"
+
+#include "../gfx/gfx.h"
+
+void intro_prepare(intro_state *s) {
+    scroller_prepare(&s->scroller, scroll_text);
+}
+
+void intro_begin(intro_state *s) {
+    fader_reset(&s->fader);
+    s->scroller.cursor = s->scroller.text;
+    s->frame_counter = 251;
+}
+
+void draw_frame(intro_state *s, const intro_pictures *pictures) {
+    s->frame_counter += 2;
+    if (pictures->background) {
+        SDL_Rect origin = {0, 0, 0, 0};
+        SDL_UpperBlit(pictures->background, nullptr, screen, &origin);
+    }
+    fader_step(&s->fader, pictures->slides, s->frame_counter);
+
+    // The scroller writes straight into the pixels; some drivers want the surface locked.
+    const bool lock = SDL_MUSTLOCK(screen);
+    if (lock && SDL_LockSurface(screen) != 0)
+        return;
+    scroller_step(&s->scroller, s->frame_counter);
+    if (lock)
+        SDL_UnlockSurface(screen);
+}

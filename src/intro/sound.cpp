@@ -1,0 +1,33 @@
+// Starting, halting and releasing the intro's soundtrack.
+#include "sound.h"
+
+#include <cstdio>
+
+void start_sound(intro_sound *s) {
+    s->music = nullptr;
+    s->audio_open = Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024) == 0;
+    if (!s->audio_open) {
+        std::fprintf(stderr, "intro: no sound: cannot open the audio device: %s\n", Mix_GetError());
+        return;
+    }
+    s->music = Mix_LoadMUS("res/theme.xm");
+    if (!s->music) {
+        std::fprintf(stderr, "intro: no music: cannot load res/theme.xm: %s\n", Mix_GetError());
+        return;
+    }
+    Mix_PlayMusic(s->music, -1);
+}
+
+void halt_sound(intro_sound *s) {
+    if (s->audio_open)
+        Mix_HaltMusic();
+}
+
+void close_sound(intro_sound *s) {
+    if (s->music)
+        Mix_FreeMusic(s->music);
+    s->music = nullptr;
+    if (s->audio_open)
+        Mix_CloseAudio();
+    s->audio_open = false;
+}

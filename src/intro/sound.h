@@ -1,0 +1,18 @@
+// The soundtrack: opening the audio device and looping res/theme.xm.
+#pragma once
+
+#include <SDL_mixer.h>
+
+struct intro_sound {
+    bool audio_open;
+    Mix_Music *music;
+};
+
+// Opens 22050 Hz 16-bit stereo audio and starts the module looping. Without an audio
+// device or the music it says so in one line on stderr and the intro stays silent.
+void start_sound(intro_sound *s);
+
+void halt_sound(intro_sound *s);
+
+// Frees the music and closes the audio device.
+void close_sound(intro_sound *s);

@@ -1,0 +1,46 @@
+// A 320x240 5-6-5 software display for tests, installed as `screen` with its format cached,
+// with guard rows after the pixel store to catch writes past its end.
+#pragma once
+
+#include <SDL.h>
+
+#include <vector>
+
+#include "gfx/gfx.h"
+
+struct test_screen {
+    static constexpr int guard_pixels = 320 * 8;
+    static constexpr Uint16 guard_value = 0xA55A;
+    std::vector<Uint16> store;
+    SDL_Surface *surface;
+
+    test_screen() : store(320 * 240 + guard_pixels, 0) {
+        for (int i = 0; i < guard_pixels; ++i)
+            store[320 * 240 + i] = guard_value;
+        surface =
+            SDL_CreateRGBSurfaceFrom(store.data(), 320, 240, 16, 640, 0xF800, 0x07E0, 0x001F, 0);
+        screen = surface;
+        cache_pixel_format(surface->format);
+    }
+    ~test_screen() {
+        SDL_FreeSurface(surface);
+        screen = nullptr;
+    }
+    test_screen(const test_screen &) = delete;
+    test_screen &operator=(const test_screen &) = delete;
+
+    Uint16 pixel(int x, int y) const { return store[y * 320 + x]; }
+    Uint16 pixel_at(int index) const { return store[index]; }
+    int count_nonzero() const {
+        int n = 0;
+        for (int i = 0; i < 320 * 240; ++i)
+            n += store[i] != 0;
+        return n;
+    }
+    bool guard_intact() const {
+        for (int i = 0; i < guard_pixels; ++i)
+            if (store[320 * 240 + i] != guard_value)
+                return false;
+        return true;
+    }
+};
