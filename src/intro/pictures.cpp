@@ -31,7 +31,7 @@ enum {
 
 // The checks proper, on the first bytes of the file and its total length.
 static bool check_headers(const unsigned char *h, long got, long file_size, char *why,
-                         std::size_t why_size) {
+                          std::size_t why_size) {
     if (got < file_header_size + 4 || h[0] != 'B' || h[1] != 'M') {
         std::snprintf(why, why_size, "not a BMP picture (%ld bytes, no BM header)", file_size);
         return false;

@@ -44,8 +44,7 @@ const unsigned char colours[3][4][3] = {
 
 // A BMP with a 40-byte info header; `pixels` is stored as given (rows padded by the caller).
 bytes make_bmp(std::int32_t width, std::int32_t height, unsigned bpp, const bytes &pixels,
-               const bytes &palette = {}, std::uint32_t compression = 0,
-               const bytes &masks = {}) {
+               const bytes &palette = {}, std::uint32_t compression = 0, const bytes &masks = {}) {
     bytes b = {'B', 'M'};
     const std::uint32_t offset = 14 + 40 + masks.size() + palette.size();
     put32(b, offset + pixels.size());
@@ -213,8 +212,14 @@ TEST(bad_pictures, absurd_sizes_are_refused_before_loading) {
     temp_folder dir;
     const struct {
         std::int32_t w, h;
-    } sizes[] = {{100000, 100000}, {0, 240}, {320, 0}, {-320, 240}, {2000000000, -2000000000},
-                 {320, INT32_MIN}, {picture_max_side + 1, 10}, {10, -picture_max_side - 1}};
+    } sizes[] = {{100000, 100000},
+                 {0, 240},
+                 {320, 0},
+                 {-320, 240},
+                 {2000000000, -2000000000},
+                 {320, INT32_MIN},
+                 {picture_max_side + 1, 10},
+                 {10, -picture_max_side - 1}};
     for (const auto &size : sizes)
         expect_refused(dir.write("absurd.dat", claiming(size.w, size.h)), "refusing its size");
 }
@@ -289,8 +294,7 @@ TEST(bad_pictures, an_absurd_header_allocates_nothing_big) {
 #endif
     temp_folder dir;
     const std::string path = dir.write("absurd.dat", claiming(100000, 100000, 32));
-    EXPECT_EXIT(load_with_limited_memory(path), testing::ExitedWithCode(0),
-                "refusing its size");
+    EXPECT_EXIT(load_with_limited_memory(path), testing::ExitedWithCode(0), "refusing its size");
 }
 
 TEST(unusual_pictures, bottom_up_and_top_down_24_bit_pictures_show_the_same) {
@@ -352,16 +356,16 @@ TEST(bad_pictures, the_intro_runs_with_every_picture_damaged) {
     temp_folder dir;
     const bytes valid = picture24(false);
     const bytes damaged[] = {
-        {},                                          // empty
-        bytes(valid.begin(), valid.begin() + 30),    // cut in its headers
-        bytes(valid.begin(), valid.end() - 5),       // cut in its pixels
-        claiming(100000, 100000),                    // absurd
-        claiming(0, 240),                            // zero width
-        claiming(-10, 10),                           // negative width
-        bytes(3000, 0xEE),                           // garbage
-        picture8(),                                  // valid, paletted
-        picture32(),                                 // valid, 32 bits
-        picture24(true),                             // valid, top-down
+        {},                                       // empty
+        bytes(valid.begin(), valid.begin() + 30), // cut in its headers
+        bytes(valid.begin(), valid.end() - 5),    // cut in its pixels
+        claiming(100000, 100000),                 // absurd
+        claiming(0, 240),                         // zero width
+        claiming(-10, 10),                        // negative width
+        bytes(3000, 0xEE),                        // garbage
+        picture8(),                               // valid, paletted
+        picture32(),                              // valid, 32 bits
+        picture24(true),                          // valid, top-down
     };
     dir.write("res/back.dat", damaged[3]);
     for (int i = 0; i < slide_count; ++i)
