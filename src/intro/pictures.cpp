@@ -132,6 +132,11 @@ bool check_picture_header(SDL_RWops *stream, char *why, std::size_t why_size) {
 }
 
 SDL_Surface *load_picture_rw(SDL_RWops *stream, const char *name) {
+    if (!stream) {
+        std::fprintf(stderr, "intro: cannot read %s: %s; going on without it\n", name,
+                     SDL_GetError());
+        return nullptr;
+    }
     char why[160];
     if (!check_picture_header(stream, why, sizeof why)) {
         std::fprintf(stderr, "intro: not loading %s: %s; going on without it\n", name, why);

@@ -25,7 +25,8 @@ enum { picture_max_side = 1024 };
 // into `why` (without the file's name) and returns false.
 bool check_picture_header(SDL_RWops *stream, char *why, std::size_t why_size);
 
-// Checks and loads a BMP from a stream, which it closes; `name` is only for messages.
+// Checks and loads a BMP from a stream (null: nothing to read), which it closes; `name` is
+// only for messages.
 // On failure says on stderr in one line which file and why, and returns null.
 SDL_Surface *load_picture_rw(SDL_RWops *stream, const char *name);
 

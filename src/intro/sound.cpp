@@ -3,11 +3,18 @@
 
 #include <cstdio>
 
+#include "module_check.h"
+
 void start_sound(intro_sound *s) {
     s->music = nullptr;
     s->audio_open = Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024) == 0;
     if (!s->audio_open) {
         std::fprintf(stderr, "intro: no sound: cannot open the audio device: %s\n", Mix_GetError());
+        return;
+    }
+    char why[160];
+    if (!check_module("res/theme.xm", why, sizeof why)) {
+        std::fprintf(stderr, "intro: no music: not loading res/theme.xm: %s\n", why);
         return;
     }
     s->music = Mix_LoadMUS("res/theme.xm");

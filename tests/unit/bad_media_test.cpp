@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "intro/frame.h"
+#include "intro/module_check.h"
 #include "intro/pictures.h"
 #include "intro/sound.h"
 #include "test_surface.h"
@@ -477,6 +478,43 @@ TEST(bad_module, a_missing_module_leaves_the_intro_silent_with_one_line) {
     const std::string message = testing::internal::GetCapturedStderr();
     EXPECT_EQ(line_count(message), 1) << message;
     EXPECT_NE(message.find("res/theme.xm"), std::string::npos) << message;
+}
+
+} // namespace
+
+namespace {
+
+TEST(module_check, a_whole_module_passes_and_every_cut_of_it_is_refused) {
+    const bytes module = read_file("fuzz/corpus/tiny.xm");
+    ASSERT_FALSE(module.empty());
+    char why[160];
+    EXPECT_TRUE(check_module_bytes(module.data(), module.size(), why, sizeof why)) << why;
+    for (std::size_t n = 0; n < module.size(); ++n)
+        EXPECT_FALSE(check_module_bytes(module.data(), n, why, sizeof why)) << n << " bytes";
+}
+
+TEST(module_check, absurd_counts_are_refused) {
+    const bytes module = read_file("fuzz/corpus/tiny.xm");
+    ASSERT_FALSE(module.empty());
+    char why[160];
+    const struct {
+        std::size_t at;
+        unsigned value;
+    } lies[] = {{64, 0}, {64, 300}, {68, 0}, {68, 1000}, {70, 65535}, {72, 65535}};
+    for (const auto &lie : lies) {
+        bytes bad = module;
+        bad[lie.at] = lie.value & 0xFF;
+        bad[lie.at + 1] = lie.value >> 8;
+        EXPECT_FALSE(check_module_bytes(bad.data(), bad.size(), why, sizeof why)) << lie.at;
+        EXPECT_NE(std::string(why).find("refusing"), std::string::npos) << why;
+    }
+}
+
+TEST(module_check, the_intro_s_own_module_passes) {
+    char why[160] = "";
+    if (read_file("res/theme.xm").empty())
+        GTEST_SKIP() << "res/theme.xm is not there";
+    EXPECT_TRUE(check_module("res/theme.xm", why, sizeof why)) << why;
 }
 
 } // namespace
