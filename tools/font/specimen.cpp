@@ -76,8 +76,11 @@ int draw_band_line(canvas *c, int x, int y, const char *text, int scale) {
     return col + 1;
 }
 
-// Runs the scroller's own pass over `text` on a 320x240 5-6-5 surface and copies the frame
-// in which the band is full to the canvas at 2x.
+// The part of the screen the scroller's dots and shadow can reach.
+enum { band_left = 140, band_top = 84, band_right = 320, band_bottom = 210 };
+
+// Runs the scroller's own pass over `text` on a 320x240 5-6-5 surface and copies the band's
+// part of the frame in which the band is full to the canvas at 3x.
 void draw_scroller_frame(canvas *c, int x, int y, const char *text) {
     static Uint16 store[320 * 240];
     SDL_Surface *surface =
@@ -94,13 +97,13 @@ void draw_scroller_frame(canvas *c, int x, int y, const char *text) {
             store[i] = backdrop;
         scroller_step(&state, frame_counter);
     }
-    for (int sy = 0; sy < 240; ++sy)
-        for (int sx = 0; sx < 320; ++sx) {
+    for (int sy = band_top; sy < band_bottom; ++sy)
+        for (int sx = band_left; sx < band_right; ++sx) {
             const Uint16 p = store[sy * 320 + sx];
             const rgb colour = {static_cast<unsigned char>((p >> 11) << 3),
                                 static_cast<unsigned char>(((p >> 5) & 63) << 2),
                                 static_cast<unsigned char>((p & 31) << 3)};
-            fill_rect(c, x + sx * 2, y + sy * 2, 2, 2, colour);
+            fill_rect(c, x + (sx - band_left) * 3, y + (sy - band_top) * 3, 3, 3, colour);
         }
     screen = nullptr;
     SDL_FreeSurface(surface);
@@ -156,7 +159,7 @@ int main(int argc, char **argv) {
 
     canvas c;
     c.width = 2 * margin + 16 * cell_w;
-    c.height = frame_y + 480 + margin;
+    c.height = frame_y + (band_bottom - band_top) * 3 + margin;
     c.pixels.assign(static_cast<size_t>(c.width) * c.height * 3, 0);
     fill_rect(&c, 0, 0, c.width, c.height, paper);
 
@@ -178,8 +181,8 @@ int main(int argc, char **argv) {
     for (int i = 0; i < 4; ++i)
         draw_band_line(&c, margin, band_y + i * band_line_h, band_lines[i], band_scale);
 
-    draw_string(&c, margin, frame_y - 30, "One frame of the scroller pass, 2x:", 2, heading);
-    draw_scroller_frame(&c, margin, frame_y, "Hello sine lovers! WAVELENGTH greets you all... ");
+    draw_string(&c, margin, frame_y - 30, "One frame of the scroller, 3x:", 2, heading);
+    draw_scroller_frame(&c, margin, frame_y, "Hello sine lovers, WAVELENGTH greets you all! ");
 
     if (!write_png(c, argv[1])) {
         std::fprintf(stderr, "font-specimen: cannot write %s\n", argv[1]);
