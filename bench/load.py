@@ -21,6 +21,21 @@ def read_ticks(pid):
     return int(fields[11]) + int(fields[12])  # utime + stime, fields 14 and 15 of stat
 
 
+def read_threads(pid):
+    """Ticks of each thread by name, to tell drawing from mixing from presenting."""
+    threads = {}
+    for tid in os.listdir(f"/proc/{pid}/task"):
+        try:
+            with open(f"/proc/{pid}/task/{tid}/stat") as f:
+                text = f.read()
+        except OSError:
+            continue
+        name = text[text.index("(") + 1:text.rindex(")")]
+        fields = text.rsplit(")", 1)[1].split()
+        threads[name] = threads.get(name, 0) + int(fields[11]) + int(fields[12])
+    return threads
+
+
 def read_status(pid, key):
     with open(f"/proc/{pid}/status") as f:
         for line in f:
@@ -62,12 +77,14 @@ def main():
         if intro.poll() is not None:
             sys.exit("the intro ended early: " + intro.stderr.read())
         t0, ticks0 = time.monotonic(), read_ticks(intro.pid)
+        threads0 = read_threads(intro.pid)
         samples = []
         while time.monotonic() - t0 < args.seconds:
             time.sleep(1)
             samples.append((time.monotonic() - t0, read_ticks(intro.pid),
                             read_status(intro.pid, "VmRSS")))
         t1, ticks1 = time.monotonic(), read_ticks(intro.pid)
+        threads1 = read_threads(intro.pid)
         peak = read_status(intro.pid, "VmHWM")
     finally:
         intro.send_signal(signal.SIGTERM)
@@ -82,6 +99,10 @@ def main():
     rss = [s[2] for s in samples]
     print(f"ran {t1 - t0:.1f} s on {display}, audio driver {args.sound}")
     print(f"share of one core: {100 * share:.2f} %")
+    for name, ticks in sorted(threads1.items(), key=lambda t: -t[1]):
+        used = (ticks - threads0.get(name, 0)) / hz / (t1 - t0)
+        if used > 0:
+            print(f"  thread {name}: {100 * used:.2f} %")
     print(f"peak memory (VmHWM): {peak / 1024:.1f} MiB")
     print(f"VmRSS first {rss[0] / 1024:.1f} MiB, last {rss[-1] / 1024:.1f} MiB, "
           f"min {min(rss) / 1024:.1f}, max {max(rss) / 1024:.1f}, "

@@ -45,7 +45,7 @@ void stand_in_for_missing(intro_pictures *p) {
     for (int i = 0; i < slide_count; ++i)
         if (!p->slides[i]) {
             p->slides[i] =
-                SDL_CreateRGBSurface(SDL_SWSURFACE, 130, 120, 24, 0xFF0000, 0xFF00, 0xFF, 0);
+                SDL_CreateRGBSurface(SDL_SWSURFACE, 128, 120, 24, 0xFF0000, 0xFF00, 0xFF, 0);
             SDL_FillRect(p->slides[i], nullptr, 0x0F0F0F * (i + 1));
         }
 }
