@@ -1,0 +1,2 @@
+// Slides 8 to 15.
+#include "media.h"
