@@ -49,3 +49,19 @@ picture to_565_picture(const canvas &c);
 
 // Draws `src` into `dst` with its top-left corner at (x, y), scaled by an integer factor.
 void paste_picture(picture &dst, const picture &src, int x, int y, int factor);
+
+// Renders a canvas by sampling `shade(x, y)` on a samples x samples grid inside every pixel;
+// (x, y) are in pixels with (0, 0) at the top-left corner of the picture.
+template <typename Shader>
+canvas render_supersampled(int width, int height, int samples, Shader shade) {
+    canvas c = make_canvas(width, height, colour{0, 0, 0});
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            colour sum{0, 0, 0};
+            for (int sy = 0; sy < samples; ++sy)
+                for (int sx = 0; sx < samples; ++sx)
+                    sum = add(sum, shade(x + (sx + 0.5) / samples, y + (sy + 0.5) / samples));
+            pixel_at(c, x, y) = scale(sum, 1.0 / (samples * samples));
+        }
+    return c;
+}
