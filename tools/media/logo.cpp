@@ -87,6 +87,26 @@ double title_distance(double x, double y) {
     return best > band ? best : band;
 }
 
+} // namespace
+
+double logo_letter_distance(char name, double x, double y) {
+    const letter &l = find_letter(name);
+    double best = 1e9;
+    for (int i = 0; i < l.count; ++i) {
+        double d = stroke_distance(l.strokes[i], x, y);
+        if (d < best)
+            best = d;
+    }
+    double band = std::fabs(y - 5) - 5;
+    return best > band ? best : band;
+}
+
+double logo_letter_width(char name) {
+    return find_letter(name).width;
+}
+
+namespace {
+
 double title_width() {
     double w = 0;
     for (const char *c = title; *c; ++c)
@@ -94,7 +114,9 @@ double title_width() {
     return w - spacing;
 }
 
-colour chrome(double v) {
+} // namespace
+
+colour logo_chrome(double v) {
     // v: 0 at the top of the letters, 1 at the baseline.
     static const colour sky_top{0.16, 0.20, 0.55}, sky_low{0.86, 0.93, 1.0};
     static const colour ground_top{0.30, 0.10, 0.16}, ground_mid{0.86, 0.42, 0.14},
@@ -107,8 +129,6 @@ colour chrome(double v) {
         return mix(ground_top, ground_mid, (v - 0.56) / 0.24);
     return mix(ground_mid, ground_low, (v - 0.8) / 0.2);
 }
-
-} // namespace
 
 void draw_logo(canvas &c, double x, double y, double letter_height) {
     const double unit = letter_height / 10.0;
@@ -135,7 +155,7 @@ void draw_logo(canvas &c, double x, double y, double letter_height) {
                         double gl = std::sqrt(gx * gx + gy * gy) + 1e-9;
                         double rim = 1 - smoothstep(0.0, 0.55, -d);
                         double light = (-gx * 0.6 - gy * 0.8) / gl;
-                        s = chrome(ty / 10);
+                        s = logo_chrome(ty / 10);
                         s = add(s,
                                 scale(colour{1, 0.95, 0.85}, rim * (light > 0 ? light : 0) * 0.6));
                         s = scale(s, 1 - rim * (light < 0 ? -light : 0) * 0.45);

@@ -9,6 +9,11 @@ constexpr int slide_total = 16;
 
 // The title logo, drawn over `c` with its letters' top-left corner at (x, y).
 void draw_logo(canvas &c, double x, double y, double letter_height);
+// One letter of the logo's alphabet: signed distance in letter units (letters are 10 units
+// tall, y downwards), its width, and the chrome-and-copper fill at height v (0 top, 1 bottom).
+double logo_letter_distance(char name, double x, double y);
+double logo_letter_width(char name);
+colour logo_chrome(double v);
 canvas draw_background();
 canvas draw_slide(int index); // 0..15, each slide_width x slide_height
 
