@@ -50,31 +50,23 @@ canvas mandelbrot() {
 }
 
 canvas tunnel() {
+    // The classic XOR-textured tunnel: angle and inverse distance index the texture,
+    // fog swallows the depths and a light waits at the far end.
     return render_supersampled(w, h, 3, [](double x, double y) {
-        double u = (x - w * 0.58) / h, v = (y - h * 0.44) / h;
+        double u = (x - w * 0.6) / h, v = (y - h * 0.42) / h;
         double r = std::sqrt(u * u + v * v) + 1e-6;
         double angle = std::atan2(v, u);
-        double depth = 0.32 / r;
-        double tu = angle / pi * 8 + depth * 0.9, tv = depth * 5.0;
-        int cu = static_cast<int>(std::floor(tu)), cv = static_cast<int>(std::floor(tv));
-        double fu = tu - cu, fv = tv - cv;
-        // Bevelled tiles: a dark groove at every tile edge.
-        double edge = std::fmin(std::fmin(fu, 1 - fu), std::fmin(fv, 1 - fv));
-        double bevel = smoothstep(0.0, 0.12, edge);
-        bool odd = ((cu + cv) & 1) != 0;
-        colour tile = odd ? rgb(40, 150, 190) : rgb(90, 40, 150);
-        tile = mix(tile, rgb(255, 190, 90), hash_unit(cu & 15, cv, 3) > 0.9 ? 0.8 : 0.0);
-        double light = 0.55 + 0.45 * (fu < 0.2 ? 1 - fu * 5 : 0) * (edge > 0.05);
-        colour c = scale(tile, bevel * light);
-        // Every fourth ring is a strip of lamps.
-        if ((cv & 3) == 0)
-            c = mix(c, rgb(150, 240, 255),
-                    smoothstep(0.3, 0.5, fv) * smoothstep(0.7, 0.5, fv) * 0.9);
-        double fog = std::exp(-depth * 0.38);
-        c = scale(c, fog);
-        // The light at the tunnel's end.
-        c = add(c, scale(rgb(255, 230, 180), std::exp(-r * 22.0) * 1.3));
-        return c;
+        double depth = 0.3 / r;
+        int tu = static_cast<int>(std::floor((angle / pi + 1) * 64 + depth * 24)) & 127;
+        int tv = static_cast<int>(std::floor(depth * 48)) & 127;
+        int texel = (tu ^ tv) & 63;
+        colour c = cycle_ramp(texel / 64.0 * 0.7 + 0.05);
+        // Grooves between the texture's big squares.
+        if ((tu & 15) == 0 || (tv & 15) == 0)
+            c = scale(c, 0.35);
+        double fog = std::exp(-depth * 0.35);
+        c = scale(c, 0.15 + 0.85 * fog);
+        return add(c, scale(rgb(255, 230, 190), std::exp(-r * 18.0) * 1.2));
     });
 }
 

@@ -1,5 +1,5 @@
 // Slides 8 to 15: a ray-traced sphere, a starfield, a Julia set, a voxel landscape,
-// vector bobs, a ray-marched torus, a kaleidoscope and a harmonograph.
+// vector bobs, a ray-marched torus, a kaleidoscope and a rippled line landscape.
 #include "media.h"
 
 #include <algorithm>
@@ -120,8 +120,36 @@ canvas starfield() {
             p = add(p, scale(tint, bright * (1 - f) * 0.45));
         }
     }
+    // A banded gas giant in the lower right, lit from the upper left, with a thin atmosphere;
+    // it hides the stars behind it.
+    const double planet_x = 100, planet_y = 98, planet_r = 36;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            colour behind = pixel_at(c, x, y), sum{0, 0, 0};
+            for (int s = 0; s < 9; ++s) {
+                double dx = (x + (s % 3 + 0.5) / 3 - planet_x) / planet_r;
+                double dy = (y + (s / 3 + 0.5) / 3 - planet_y) / planet_r;
+                double dd = dx * dx + dy * dy;
+                if (dd >= 1) {
+                    double rim =
+                        std::exp(-(std::sqrt(dd) - 1) * 12) * clamp01(0.5 - dx * 0.5 - dy * 0.5);
+                    sum = add(sum, add(behind, scale(rgb(90, 190, 255), rim * 0.8)));
+                    continue;
+                }
+                double nz = std::sqrt(1 - dd);
+                double light = clamp01(-dx * 0.55 - dy * 0.5 + nz * 0.67);
+                double lat = dy * 0.95 + dx * 0.3; // bands tilted a little
+                double band = fractal_noise(lat * 7 + 3, dx * 0.6, 4, 44);
+                colour surface = warm_ramp(0.3 + 0.5 * band);
+                surface = scale(surface, 0.06 + 0.94 * light);
+                surface =
+                    add(surface, scale(rgb(80, 200, 255), std::pow(1 - nz, 3.0) * light * 0.9));
+                sum = add(sum, surface);
+            }
+            pixel_at(c, x, y) = scale(sum, 1 / 9.0);
+        }
     // A few big stars with cross-shaped glints.
-    const double glints[][3] = {{30, 28, 1.0}, {98, 84, 0.8}, {84, 22, 0.6}};
+    const double glints[][3] = {{30, 28, 1.0}, {40, 92, 0.7}, {84, 22, 0.6}};
     for (const auto &g : glints)
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
@@ -330,47 +358,58 @@ canvas kaleidoscope() {
     });
 }
 
-// Slide 15: a harmonograph: two damped pendulums draw one glowing curve.
-canvas harmonograph() {
-    canvas c = render_supersampled(w, h, 1, [](double, double y) {
-        return mix(rgb(10, 6, 30), rgb(2, 2, 10), clamp01(std::fabs(y - 60) / 70));
-    });
-    static double glow[h][w];
-    for (auto &row : glow)
-        for (double &v : row)
-            v = 0;
-    static double hue[h][w];
-    const int steps = 60000;
-    for (int i = 0; i < steps; ++i) {
-        double t = i * 0.005;
-        double decay = std::exp(-t * 0.012);
-        double x = std::sin(t * 2.01 + 0.4) * decay + std::sin(t * 3.0 + 1.3) * decay * 0.5;
-        double y = std::sin(t * 3.0) * decay + std::sin(t * 2.0 + 2.1) * decay * 0.45;
-        double px = 64 + x * 40, py = 60 + y * 38;
-        int ix = static_cast<int>(px), iy = static_cast<int>(py);
-        if (ix < 0 || iy < 0 || ix >= w || iy >= h)
-            continue;
-        glow[iy][ix] += 0.025;
-        hue[iy][ix] = i / double(steps);
-    }
+// Slide 15: ripples on a line landscape: rows of a rippled surface drawn from the back to
+// the front, each hiding what lies behind it, the lines glowing from cyan to gold.
+double ripple_height(double x, double z) {
+    double dx = x - 0.1, dz = z - 1.9;
+    double r = std::sqrt(dx * dx + dz * dz);
+    double wave = std::cos(r * 9.0) * std::exp(-r * 0.9);
+    return wave * 0.42 + (fractal_noise(x * 2 + 5, z * 2, 3, 81) - 0.5) * 0.18;
+}
+
+canvas ripples() {
+    canvas c = make_canvas(w, h, colour{0, 0, 0});
+    auto background = [](int x, int y) {
+        colour s = mix(rgb(60, 16, 80), rgb(4, 2, 14), clamp01(std::fabs(y - 30.0) / 40));
+        double star = hash_unit(x, y, 82);
+        if (y < 34 && star > 0.985)
+            s = add(s, scale(rgb(200, 220, 255), (star - 0.985) / 0.015 * 0.8));
+        return s;
+    };
     for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            pixel_at(c, x, y) = background(x, y);
+    const int rows = 40, sub = 4;
+    for (int row = rows - 1; row >= 0; --row) {
+        // Rows evenly spaced on screen: their inverse depths are evenly spaced.
+        double z = 1 / (1.15 - row * (1.15 - 0.2) / (rows - 1));
+        double fade = 1 - row / double(rows);
+        colour line = row < rows / 2 ? mix(rgb(255, 200, 90), rgb(255, 90, 160), row / (rows / 2.0))
+                                     : mix(rgb(255, 90, 160), rgb(60, 200, 255),
+                                           (row - rows / 2.0) / (rows / 2.0));
         for (int x = 0; x < w; ++x) {
-            // Blur the curve a little for a phosphor glow.
-            double sum = 0, weight = 0;
-            for (int dy = -2; dy <= 2; ++dy)
-                for (int dx = -2; dx <= 2; ++dx) {
-                    int sx = x + dx, sy = y + dy;
-                    if (sx < 0 || sy < 0 || sx >= w || sy >= h)
-                        continue;
-                    double k = std::exp(-(dx * dx + dy * dy) * 0.7);
-                    sum += glow[sy][sx] * k;
-                    weight += k;
-                }
-            double line = 1 - std::exp(-glow[y][x] * 1.5), halo = 1 - std::exp(-sum / weight * 1.2);
-            colour tint = mix(rgb(80, 220, 255), rgb(255, 120, 200), hue[y][x]);
-            colour &p = pixel_at(c, x, y);
-            p = add(p, add(scale(tint, halo * 1.0), scale(rgb(255, 245, 230), line * 0.45)));
+            // The row's height at four points across the pixel, for a smooth line.
+            double sum_y = 0;
+            for (int k = 0; k < sub; ++k) {
+                double wx = ((x + (k + 0.5) / sub) - w / 2.0) / 60.0 * z;
+                double height = ripple_height(wx, z);
+                sum_y += 12 + (1.5 - height) / z * 62;
+            }
+            double ly = sum_y / sub;
+            // Hide what lies behind this row, then draw the line with a soft edge.
+            for (int y = std::max(0, static_cast<int>(std::floor(ly)) + 1); y < h; ++y)
+                pixel_at(c, x, y) = background(x, y);
+            for (int y = static_cast<int>(std::floor(ly)) - 2; y <= ly + 2; ++y) {
+                if (y < 0 || y >= h)
+                    continue;
+                double d = std::fabs(y + 0.5 - ly);
+                double k = std::max(0.0, 1 - d / 1.1) * (0.35 + 0.65 * fade) +
+                           std::exp(-d * 1.5) * 0.25 * fade;
+                colour &p = pixel_at(c, x, y);
+                p = add(p, scale(line, k));
+            }
         }
+    }
     return c;
 }
 
@@ -393,6 +432,6 @@ canvas draw_slide_b(int index) {
     case 14:
         return kaleidoscope();
     default:
-        return harmonograph();
+        return ripples();
     }
 }
