@@ -148,6 +148,21 @@ void draw_panel_frame(canvas &c) {
         }
 }
 
+// Four-pointed glints, the light catching the logo's chrome.
+void draw_glint(canvas &c, double gx, double gy, double size) {
+    for (int y = static_cast<int>(gy - size); y <= gy + size; ++y)
+        for (int x = static_cast<int>(gx - size); x <= gx + size; ++x) {
+            if (x < 0 || y < 0 || x >= c.width || y >= c.height)
+                continue;
+            double dx = std::fabs(x + 0.5 - gx), dy = std::fabs(y + 0.5 - gy);
+            double ray = std::exp(-dy * 1.6) * std::max(0.0, 1 - dx / size) +
+                         std::exp(-dx * 1.6) * std::max(0.0, 1 - dy / size);
+            double core = std::exp(-(dx * dx + dy * dy) * 0.5);
+            colour &p = pixel_at(c, x, y);
+            p = add(p, scale(rgb(255, 250, 235), ray * 0.9 + core));
+        }
+}
+
 } // namespace
 
 canvas draw_background() {
@@ -155,6 +170,8 @@ canvas draw_background() {
     draw_sky(c);
     draw_traces(c);
     draw_logo(c, 13, 18, 33);
+    draw_glint(c, 24, 20, 13);
+    draw_glint(c, 284, 35, 9);
     draw_copper_bar(c, 84);
     draw_wall(c, 90, 208);
     draw_floor(c, 208);
