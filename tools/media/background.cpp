@@ -82,6 +82,8 @@ void draw_wall(canvas &c, int top, int bottom) {
             colour s = mix(rgb(44, 34, 96), rgb(52, 42, 104), t);
             s = add(s, scale(rgb(30, 14, 30), 0.5 * smoothstep(200, 0, x)));
             s = add(s, scale(rgb(16, 10, 20), fractal_noise(x / 40.0, y / 12.0, 3, 31) - 0.5));
+            // The grid's horizon lights the bottom of the wall.
+            s = add(s, scale(rgb(110, 36, 100), std::exp(-(bottom - y) / 22.0) * 0.45));
             if ((y & 1) == 0)
                 s = scale(s, 0.93);
             pixel_at(c, x, y) = s;

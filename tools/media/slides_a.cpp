@@ -222,7 +222,7 @@ canvas rings() {
     struct source {
         double x, y, k;
     };
-    const source sources[] = {{36, 44, 0.42}, {96, 78, 0.42}};
+    const source sources[] = {{30, 40, 0.32}, {100, 84, 0.32}};
     return render_supersampled(w, h, 3, [&](double x, double y) {
         double sum = 0;
         int parity = 0;
