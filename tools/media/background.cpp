@@ -124,10 +124,8 @@ void draw_panel_frame(canvas &c) {
                 continue;
             // Which side of the ring: top/left faces catch the light on the outer bevel,
             // bottom/right on the inner bevel, so the aperture looks sunk into the frame.
-            bool top_left = (y - y0 < x1 - x) && (x - x0 < y1 - y);
             bool upper =
                 (y - y0) <= std::min(x - x0, x1 - x) || (x - x0) <= std::min(y - y0, y1 - y);
-            (void)top_left;
             colour s;
             if (inset < 2)
                 s = upper ? light : dark;

@@ -129,21 +129,16 @@ std::vector<rgb_entry> median_cut(std::vector<rgb_entry> colours, int count) {
         };
         std::stable_sort(colours.begin() + b.begin, colours.begin() + b.end,
                          [&](const rgb_entry &x, const rgb_entry &y) { return key(x) < key(y); });
-        int middle = (b.begin + b.end) / 2;
-        // Keep equal colours together so both halves stay non-empty and distinct.
-        int low_key = key(colours[b.begin]) / (65536 * 4);
-        int split = middle;
-        while (split > b.begin + 1 && key(colours[split]) / (65536 * 4) == low_key &&
-               key(colours[split - 1]) / (65536 * 4) == low_key)
-            --split;
-        if (split <= b.begin)
-            split = b.begin + 1;
+        // A box with a colour range holds at least two colours, so both halves are non-empty.
+        int split = (b.begin + b.end) / 2;
         boxes[pick] = {b.begin, split};
         boxes.push_back({split, b.end});
     }
     std::vector<rgb_entry> palette;
     for (const box &b : boxes) {
         long r = 0, g = 0, bl = 0, n = b.end - b.begin;
+        if (n == 0)
+            continue;
         for (int i = b.begin; i < b.end; ++i) {
             r += colours[i].r;
             g += colours[i].g;
@@ -182,20 +177,19 @@ void put32(std::vector<unsigned char> &out, long v) {
 // AND mask, both bottom row first and padded to four bytes.
 std::vector<unsigned char> encode_image(const icon_pixels &p, int bits) {
     const int size = p.size;
-    const bool opaque_cut = true;
-    (void)opaque_cut;
     std::vector<bool> transparent(size * size);
     for (int i = 0; i < size * size; ++i)
         transparent[i] = bits == 32 ? p.a[i] == 0 : p.a[i] < 128;
 
-    std::vector<rgb_entry> palette;
+    std::vector<rgb_entry> palette, colours_only;
     if (bits < 32) {
         // Entry 0 is black, so transparent pixels (AND 1, colour 0) leave the screen as it is.
         std::vector<rgb_entry> colours;
         for (int i = 0; i < size * size; ++i)
             if (!transparent[i])
                 colours.push_back({p.r[i], p.g[i], p.b[i]});
-        palette = median_cut(colours, (1 << bits) - 1);
+        colours_only = median_cut(colours, (1 << bits) - 1);
+        palette = colours_only;
         palette.insert(palette.begin(), rgb_entry{0, 0, 0});
         while (static_cast<int>(palette.size()) < (1 << bits))
             palette.push_back({0, 0, 0});
@@ -230,11 +224,7 @@ std::vector<unsigned char> encode_image(const icon_pixels &p, int bits) {
                 row[x * 4 + 3] = static_cast<unsigned char>(p.a[i]);
                 continue;
             }
-            int index =
-                transparent[i]
-                    ? 0
-                    : 1 + nearest(std::vector<rgb_entry>(palette.begin() + 1, palette.end()),
-                                  p.r[i], p.g[i], p.b[i]);
+            int index = transparent[i] ? 0 : 1 + nearest(colours_only, p.r[i], p.g[i], p.b[i]);
             if (bits == 8)
                 row[x] = static_cast<unsigned char>(index);
             else
