@@ -134,6 +134,19 @@ class Icon(unittest.TestCase):
                 xor_row = (w * bits + 31) // 32 * 4
                 and_row = (w + 31) // 32 * 4
                 self.assertEqual(size, 40 + palette + (xor_row + and_row) * h)
+                # AND mask (bottom row first): the rounded tile leaves the top-left corner
+                # transparent and covers the centre.
+                mask = offset + 40 + palette + xor_row * h
+                top_row = data[mask + (h - 1) * and_row: mask + h * and_row]
+                centre_row = data[mask + (h // 2) * and_row: mask + (h // 2 + 1) * and_row]
+                self.assertTrue(top_row[0] & 0x80)
+                self.assertFalse(centre_row[w // 16] & (0x80 >> (w // 2 % 8)))
+                if bits <= 8:
+                    # Transparent pixels use entry 0, which must be black to leave the
+                    # screen unchanged under the mask.
+                    self.assertEqual(data[offset + 40: offset + 43], b"\0\0\0")
+                    first = data[offset + 40 + palette + (h - 1) * xor_row]
+                    self.assertEqual(first >> 4 if bits == 4 else first, 0)
             seen.add((w, bits))
             ends.append((offset, offset + size))
         self.assertEqual(seen, {(s, b) for s in (48, 32, 16) for b in (4, 8, 32)})
