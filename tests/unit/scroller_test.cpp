@@ -131,7 +131,8 @@ TEST_F(ScrollerTest, SineTableHasTheWaveValues) {
         EXPECT_EQ(s->sine[i], -29) << i;
     EXPECT_EQ(s->sine[52], 28);
     EXPECT_EQ(s->sine[73], 28);
-    EXPECT_EQ(s->sine[127], -1); // 126 is -0.7, truncated toward zero, not floored
+    EXPECT_EQ(s->sine[126], 0);  // -0.71: truncated toward zero, not floored
+    EXPECT_EQ(s->sine[127], -1); // -1.46
     int low = 0, high = 0;
     for (int i = 0; i < scroller_sine_size; ++i) {
         EXPECT_EQ(s->sine[i], sine_direct(i)) << i;
