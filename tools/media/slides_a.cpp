@@ -29,7 +29,7 @@ canvas plasma() {
 }
 
 canvas mandelbrot() {
-    const double cx = -0.7436447860, cy = 0.1318252536, span = 0.0035;
+    const double cx = -0.7436447860, cy = 0.1311, span = 0.0042;
     return render_supersampled(w, h, 3, [&](double x, double y) {
         double ci = cy + (y - h / 2.0) * span / w, cr = cx + (x - w / 2.0) * span / w;
         double zr = 0, zi = 0;
@@ -43,9 +43,12 @@ canvas mandelbrot() {
         if (i == limit)
             return rgb(6, 2, 18);
         double smooth = i + 1 - std::log(std::log(std::sqrt(zr * zr + zi * zi))) / std::log(2.0);
-        double t = std::sqrt(smooth) * 0.55;
-        double wave = 0.5 - 0.5 * std::cos(t * 2 * pi);
-        return warm_ramp(0.1 + 0.78 * wave * wave);
+        // Bands that repeat on a logarithmic scale keep detail both near and far from the set;
+        // the slow escapers far from it sink into deep blue.
+        double t = std::log(smooth);
+        double wave = 0.5 - 0.5 * std::cos(t * 3.4);
+        colour c = warm_ramp(0.12 + 0.8 * wave);
+        return mix(cool_ramp(0.25 + 0.1 * wave), c, smoothstep(3.2, 4.6, t));
     });
 }
 
@@ -96,7 +99,7 @@ canvas checker_landscape() {
             return sky;
         }
         double d = 40.0 / (y - horizon + 0.35);
-        double wx = (x - 64) * d / 40.0 * 1.0 + 0.3, wz = d + 0.8;
+        double wx = (x - 64) * d / 40.0 * 1.6 + 0.3, wz = d * 1.6 + 0.8;
         bool odd = ((static_cast<int>(std::floor(wx)) + static_cast<int>(std::floor(wz))) & 1) != 0;
         colour ground = odd ? rgb(250, 170, 70) : rgb(50, 20, 90);
         double fog = 1 - std::exp(-d * 0.12);
