@@ -7,6 +7,7 @@ usage: check_pictures.py MAKE_PICTURES SOURCE_DIR
 import filecmp
 import itertools
 import os
+import shutil
 import struct
 import subprocess
 import sys
@@ -164,6 +165,38 @@ class Icon(unittest.TestCase):
                     self.assertEqual(frame.getpixel((0, 0))[3], 0)
                     self.assertEqual(frame.getpixel((size // 2, size // 2))[3], 255)
 
+    def test_resource_compiler_makes_icon_group_a_with_nine_images(self):
+        windres = shutil.which("i686-w64-mingw32-windres")
+        if not windres:
+            self.skipTest("no i686-w64-mingw32-windres (binutils-mingw-w64-i686)")
+        with tempfile.TemporaryDirectory() as tmp:
+            out = os.path.join(tmp, "intro.res")
+            # Run from elsewhere: the script finds the icon beside itself.
+            subprocess.run([windres, "--preprocessor=cpp", res("intro.rc"), "-O", "res",
+                            "-o", out], check=True, cwd=tmp)
+            with open(out, "rb") as f:
+                data = f.read()
+        resources, i = [], 0
+        while i < len(data):
+            size, header = struct.unpack_from("<II", data, i)
+            kind, name = struct.unpack_from("<I", data, i + 8)[0], data[i + 12:i + header]
+            # Type and name are ordinals (0xffff, id) or UTF-16 strings.
+            type_id = kind >> 16 if kind & 0xffff == 0xffff else None
+            name = (struct.unpack_from("<H", name, 2)[0] if name[:2] == b"\xff\xff"
+                    else name.decode("utf-16-le").split("\0")[0])
+            if size:
+                resources.append((type_id, name, data[i + header:i + header + size]))
+            i = (i + header + size + 3) & ~3
+        icons = [r for r in resources if r[0] == 3]
+        groups = [r for r in resources if r[0] == 14]
+        self.assertEqual(len(icons), 9)
+        self.assertEqual([g[1] for g in groups], ["A"])
+        group = groups[0][2]
+        self.assertEqual(struct.unpack_from("<HHH", group, 0), (0, 1, 9))
+        entries = {struct.unpack_from("<BBBBHHIH", group, 6 + 14 * k)[0:6:5]
+                   for k in range(9)}
+        self.assertEqual(entries, {(s, b) for s in (48, 32, 16) for b in (4, 8, 32)})
+
     def test_resource_script_names_icon_group_a(self):
         with open(res("intro.rc")) as f:
             lines = [line.split() for line in f if line.strip() and not line.startswith("//")]
@@ -189,5 +222,5 @@ class ContactSheet(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    TOOL, SOURCE = sys.argv[1], sys.argv[2]
+    TOOL, SOURCE = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     unittest.main(argv=sys.argv[:1], verbosity=2)
