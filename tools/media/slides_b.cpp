@@ -221,7 +221,7 @@ canvas voxels() {
                                clamp01(0.3 + ripple * 0.5 - z * 0.001));
                 } else {
                     double slope = (terrain(wx - 1, wz - 1) - height) * 0.5;
-                    double snow = smoothstep(66, 74, height + slope * 6);
+                    double snow = smoothstep(74, 84, height + slope * 6);
                     land = mix(rgb(70, 30, 110), rgb(220, 110, 70), smoothstep(26, 64, height));
                     land = mix(land, rgb(250, 236, 240), snow);
                     land = scale(land, clamp01(0.75 + slope * 0.22));
