@@ -282,7 +282,7 @@ xm_module make_theme() {
                            true,
                            false};
     const section outro = {{a_minor, f_major, c_major, e_major},
-                           "A5:8 E5:4 C5:4 | F5:8 A5:4 C6:4 | G5:8 E5:4 C5:4 | B4:8 G#4:4 r:4",
+                           "A5:8 E5:4 C5:4 | F5:8 A5:4 C6:4 | G5:8 E5:4 C5:4 | B4:6 G#4:4 r:6",
                            {drums_full, drums_full, drums_kick_hats, drums_hats},
                            fill_none,
                            true,
@@ -299,8 +299,9 @@ xm_module make_theme() {
     effect(m.patterns[0], 0, ch_snare, 0xf, 6);
     effect(m.patterns[0], 0, ch_crash, 0xf, 128);
 
-    // The outro winds down: the bass stops after two beats of the last bar, the arpeggio and
-    // the pad are released so the restart on the intro starts from a quiet tail.
+    // The outro winds down: the bass and hats stop after three beats of the last bar, and the
+    // lead, its echo, the arpeggio and the pad are released early enough to have died away
+    // when the player restarts the song on the intro, which cuts whatever still sounds.
     xm_pattern &end = m.patterns[8];
     for (int r = 52; r < rows; ++r) {
         at(end, r, ch_bass) = xm_cell{};
@@ -309,6 +310,11 @@ xm_module make_theme() {
     for (int r = 48; r < rows; ++r)
         if (at(end, r, ch_arp).note)
             at(end, r, ch_arp).volume = static_cast<uint8_t>(0x10 + 40 - (r - 48) * 2);
+    for (int r = 57; r < rows; ++r) {
+        at(end, r, ch_arp) = xm_cell{};
+        at(end, r, ch_echo) = xm_cell{};
+    }
+    put(end, 57, ch_echo, xm_key_off, 0);
     put(end, 56, ch_arp, xm_key_off, 0);
     put(end, 52, ch_pad_b, xm_key_off, 0);
 
