@@ -70,25 +70,27 @@ std::vector<xm_instrument> make_theme_instruments() {
     set_envelope(&arp, {{0, 64}, {3, 44}, {12, 26}, {30, 18}}, 3, 0x800);
     all.push_back(arp);
 
-    // Chord pads in just intonation, a whole number of cycles of every voice per loop.
+    // Chord pads in just intonation, a whole number of cycles of every voice per loop. Each
+    // voice's twin runs one cycle more per loop, so the pads are tuned to the middle of the two.
     const int pad_length = 16384;
     const chord_voice minor[] = {{130, 0.5}, {260, 1.0}, {312, 0.7}, {390, 0.7}};
     const chord_voice major[] = {{128, 0.5}, {256, 1.0}, {320, 0.7}, {384, 0.7}};
     xm_instrument pad_minor =
         make_instrument("pad minor", make_chord_loop(pad_length, minor, 4, 0x51ed270bu),
-                        note_frequency(c4) * pad_length / 260, c4, 32, 128);
+                        note_frequency(c4) * pad_length / 260.5, c4, 32, 128);
     xm_instrument pad_major =
         make_instrument("pad major", make_chord_loop(pad_length, major, 4, 0x3c6ef372u),
-                        note_frequency(c4) * pad_length / 256, c4, 32, 128);
+                        note_frequency(c4) * pad_length / 256.5, c4, 32, 128);
     for (xm_instrument *pad : {&pad_minor, &pad_major}) {
         loop_whole(pad);
         set_envelope(pad, {{0, 0}, {20, 64}, {80, 0}}, 1, 0x200);
         all.push_back(*pad);
     }
 
-    // The lead: a 25% pulse with a slowly beating twin, 64 frames per cycle at C-5.
+    // The lead: a 25% pulse, 128 cycles of 64 frames per loop, with a twin one cycle faster
+    // per loop that beats slowly against it; tuned to the middle of the two.
     xm_instrument lead = make_instrument("lead", make_pulse_loop(64, 128, 0.25, 14, true),
-                                         note_frequency(c5) * 64, c5, 52, 112);
+                                         note_frequency(c5) * 64 * 128 / 128.5, c5, 52, 112);
     loop_whole(&lead);
     set_envelope(&lead, {{0, 40}, {2, 64}, {12, 50}, {40, 0}}, 2, 0x400);
     all.push_back(lead);
