@@ -90,13 +90,13 @@ std::vector<xm_instrument> make_theme_instruments() {
     // The lead: a 25% pulse, 128 cycles of 64 frames per loop, with a twin one cycle faster
     // per loop that beats slowly against it; tuned to the middle of the two.
     xm_instrument lead = make_instrument("lead", make_pulse_loop(64, 128, 0.25, 14, true),
-                                         note_frequency(c5) * 64 * 128 / 128.5, c5, 52, 112);
+                                         note_frequency(c5) * 64 * 128 / 128.5, c5, 64, 112);
     loop_whole(&lead);
-    set_envelope(&lead, {{0, 40}, {2, 64}, {12, 50}, {40, 0}}, 2, 0x400);
+    set_envelope(&lead, {{0, 40}, {2, 64}, {12, 56}, {40, 0}}, 2, 0x400);
     all.push_back(lead);
     xm_instrument echo = lead;
     echo.name = "lead echo";
-    echo.sample.volume = 30;
+    echo.sample.volume = 36;
     echo.sample.panning = 196;
     all.push_back(echo);
     return all;

@@ -144,7 +144,7 @@ void place_harmony(xm_pattern &p, const section &s) {
             if (s.bass_sparse && step % 4 != 0)
                 continue;
             put(p, start + step * 2, ch_bass, bass_note + octave_jumps[step], ins_bass,
-                step % 2 ? 50 : 64);
+                step % 2 ? 40 : 50);
         }
     }
 }
