@@ -78,6 +78,7 @@ TEST_F(Module, MakeMusicRefusesAMissingArgument) {
 TEST(ModuleInfo, OpenmptReadsAnXmOfTheRightShapeAndLength) {
     const std::string info = run("openmpt123 --info '" + theme_path + "'");
     EXPECT_EQ(field(info, "Type").substr(0, 3), "xm ") << info;
+    EXPECT_NE(field(info, "Type").find("v1.04"), std::string::npos) << info;
     EXPECT_GE(std::atoi(field(info, "Channels").c_str()), 6) << info;
     EXPECT_GE(std::atoi(field(info, "Orders").c_str()), 12) << info;
     EXPECT_GE(std::atoi(field(info, "Patterns").c_str()), 4) << info;
@@ -101,7 +102,7 @@ TEST_F(Module, OpenmptRenderIsLoudWithHeadroom) {
     EXPECT_GT(std::atof(peak.c_str()), -12.0) << stats;
     EXPECT_GT(std::atof(rms.c_str()), -22.0) << stats;
     EXPECT_LT(std::atof(rms.c_str()), -10.0) << stats;
-    EXPECT_EQ(std::atof(field(stats, "Length s").c_str()) > 60.0, true) << stats;
+    EXPECT_GT(std::atof(field(stats, "Length s").c_str()), 60.0) << stats;
 }
 
 // Plays the theme through SDL_mixer into SDL's disk audio driver, as fast as it mixes, until
