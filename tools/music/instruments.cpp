@@ -49,14 +49,14 @@ const int c5 = 61;
 std::vector<xm_instrument> make_theme_instruments() {
     std::vector<xm_instrument> all;
     all.push_back(make_instrument("kick", make_kick(), drum_rate, c4, 64, 128));
-    all.push_back(make_instrument("snare", make_snare(), drum_rate, c4, 60, 140));
+    all.push_back(make_instrument("snare", make_snare(), drum_rate, c4, 64, 140));
     all.push_back(make_instrument("closed hat", make_hihat(0.018, 0.08, 0x6b43a9b5u), drum_rate, c4,
-                                  40, 168));
+                                  48, 168));
     xm_instrument open_hat =
-        make_instrument("open hat", make_hihat(0.09, 0.3, 0x7f4a7c15u), drum_rate, c4, 32, 168);
+        make_instrument("open hat", make_hihat(0.09, 0.3, 0x7f4a7c15u), drum_rate, c4, 38, 168);
     open_hat.sample.eight_bit = true;
     all.push_back(open_hat);
-    xm_instrument crash = make_instrument("crash", make_crash(), drum_rate, c4, 40, 96);
+    xm_instrument crash = make_instrument("crash", make_crash(), drum_rate, c4, 48, 96);
     crash.sample.eight_bit = true;
     all.push_back(crash);
 
@@ -65,7 +65,7 @@ std::vector<xm_instrument> make_theme_instruments() {
 
     // Single-cycle pulse for the chip arpeggio; the pitch of C-5 at 64 frames per cycle.
     xm_instrument arp = make_instrument("arp", make_pulse_loop(64, 1, 0.375, 12, false),
-                                        note_frequency(c5) * 64, c5, 40, 84);
+                                        note_frequency(c5) * 64, c5, 48, 84);
     loop_whole(&arp);
     set_envelope(&arp, {{0, 64}, {3, 44}, {12, 26}, {30, 18}}, 3, 0x800);
     all.push_back(arp);
@@ -77,10 +77,10 @@ std::vector<xm_instrument> make_theme_instruments() {
     const chord_voice major[] = {{128, 0.5}, {256, 1.0}, {320, 0.7}, {384, 0.7}};
     xm_instrument pad_minor =
         make_instrument("pad minor", make_chord_loop(pad_length, minor, 4, 0x51ed270bu),
-                        note_frequency(c4) * pad_length / 260.5, c4, 32, 128);
+                        note_frequency(c4) * pad_length / 260.5, c4, 38, 128);
     xm_instrument pad_major =
         make_instrument("pad major", make_chord_loop(pad_length, major, 4, 0x3c6ef372u),
-                        note_frequency(c4) * pad_length / 256.5, c4, 32, 128);
+                        note_frequency(c4) * pad_length / 256.5, c4, 38, 128);
     for (xm_instrument *pad : {&pad_minor, &pad_major}) {
         loop_whole(pad);
         set_envelope(pad, {{0, 0}, {20, 64}, {80, 0}}, 1, 0x200);
@@ -92,7 +92,7 @@ std::vector<xm_instrument> make_theme_instruments() {
     xm_instrument lead = make_instrument("lead", make_pulse_loop(64, 128, 0.25, 14, true),
                                          note_frequency(c5) * 64 * 128 / 128.5, c5, 64, 112);
     loop_whole(&lead);
-    set_envelope(&lead, {{0, 40}, {2, 64}, {12, 56}, {40, 0}}, 2, 0x400);
+    set_envelope(&lead, {{0, 48}, {2, 64}, {12, 60}, {40, 0}}, 2, 0x400);
     all.push_back(lead);
     xm_instrument echo = lead;
     echo.name = "lead echo";

@@ -144,7 +144,7 @@ void place_harmony(xm_pattern &p, const section &s) {
             if (s.bass_sparse && step % 4 != 0)
                 continue;
             put(p, start + step * 2, ch_bass, bass_note + octave_jumps[step], ins_bass,
-                step % 2 ? 40 : 50);
+                step % 2 ? 44 : 54);
         }
     }
 }
@@ -163,7 +163,7 @@ void place_drums(xm_pattern &p, const section &s) {
             if (d >= drums_hats && r % 4 == 2)
                 put(p, row, ch_hat, c4, d == drums_full ? ins_open_hat : ins_closed_hat);
             else if (d == drums_full && r % 2 == 1)
-                put(p, row, ch_hat, c4, ins_closed_hat, r % 4 == 1 ? 32 : 44);
+                put(p, row, ch_hat, c4, ins_closed_hat, r % 4 == 1 ? 38 : 52);
         }
     }
     if (s.fill == fill_snare) {
@@ -203,93 +203,51 @@ xm_module make_theme() {
     m.bpm = 128;
     m.instruments = make_theme_instruments();
 
-    const section intro = {{a_minor, f_major, c_major, g_major},
-                           nullptr,
-                           {drums_none, drums_none, drums_hats, drums_hats},
-                           fill_none,
-                           false,
-                           2,
-                           36,
-                           false,
-                           false};
+    // clang-format off
+    // Per section: chords, lead melody, drums per bar, last-bar fill, crash on the first row,
+    // rows per arpeggio trigger, arpeggio volume, bass, bass only twice a bar.
+    const drum_style full[4] = {drums_full, drums_full, drums_full, drums_full};
+    const section intro = {
+        {a_minor, f_major, c_major, g_major}, nullptr,
+        {drums_none, drums_none, drums_hats, drums_hats}, fill_none, false, 2, 44, false, false};
     const section intro_bass = {
-        {a_minor, f_major, c_major, g_major},
-        "r:16 | r:16 | r:16 | r:8 E5:2 D5:2 C5:2 B4:2",
+        {a_minor, f_major, c_major, g_major}, "r:16 | r:16 | r:16 | r:8 E5:2 D5:2 C5:2 B4:2",
         {drums_kick_hats, drums_kick_hats, drums_kick_hats, drums_kick_hats},
-        fill_snare,
-        false,
-        2,
-        40,
-        true,
-        false};
-    const section verse_a = {{a_minor, f_major, c_major, g_major},
-                             "A4:4 C5:2 E5:2 A5:4 G5:2 E5:2 | F5:6 E5:2 C5:4 A4:4 | "
-                             "G4:2 C5:2 E5:4 G5:2 E5:2 D5:2 C5:2 | D5:8 B4:4 G4:4",
-                             {drums_full, drums_full, drums_full, drums_full},
-                             fill_none,
-                             true,
-                             2,
-                             40,
-                             true,
-                             false};
-    const section verse_b = {{a_minor, f_major, c_major, g_major},
-                             "A4:2 C5:2 E5:2 A5:2 C6:4 B5:2 A5:2 | A5:6 G5:2 F5:4 E5:4 | "
-                             "E5:4 G5:4 C6:6 B5:2 | B5:8 A5:4 G5:4",
-                             {drums_full, drums_full, drums_full, drums_full},
-                             fill_snare,
-                             false,
-                             2,
-                             40,
-                             true,
-                             false};
-    const section chorus_a = {{f_major, g_major, e_minor, a_minor},
-                              "C6:6 A5:2 F5:4 C6:4 | D6:6 B5:2 G5:4 D6:4 | "
-                              "E6:4 D6:2 B5:2 G5:4 B5:4 | A5:12 E5:2 G5:2",
-                              {drums_full, drums_full, drums_full, drums_full},
-                              fill_none,
-                              true,
-                              2,
-                              42,
-                              true,
-                              false};
-    const section chorus_b = {{f_major, g_major, c_major, e_major},
-                              "C6:6 A5:2 F5:4 C6:4 | D6:6 E6:2 D6:4 B5:4 | "
-                              "C6:4 G5:2 E5:2 G5:4 C6:4 | B5:8 G#5:4 E5:4",
-                              {drums_full, drums_full, drums_full, drums_full},
-                              fill_snare,
-                              false,
-                              2,
-                              42,
-                              true,
-                              false};
-    const section breakdown = {{d_minor, a_minor, f_major, e_major},
-                               "F5:8 E5:4 D5:4 | E5:8 C5:4 A4:4 | C5:8 A4:4 C5:4 | B4:8 G#4:4 E5:4",
-                               {drums_hats, drums_hats, drums_hats, drums_none},
-                               fill_roll,
-                               true,
-                               4,
-                               38,
-                               true,
-                               true};
-    const section build = {{a_minor, f_major, c_major, g_major},
-                           "A5:4 E5:2 A5:2 C6:4 B5:4 | A5:4 F5:2 A5:2 C6:4 A5:4 | "
-                           "G5:4 E5:2 G5:2 C6:4 E6:4 | D6:8 B5:4 G5:4",
-                           {drums_full, drums_full, drums_full, drums_full},
-                           fill_snare,
-                           true,
-                           2,
-                           42,
-                           true,
-                           false};
-    const section outro = {{a_minor, f_major, c_major, e_major},
-                           "A5:8 E5:4 C5:4 | F5:8 A5:4 C6:4 | G5:8 E5:4 C5:4 | B4:6 G#4:4 r:6",
-                           {drums_full, drums_full, drums_kick_hats, drums_hats},
-                           fill_none,
-                           true,
-                           2,
-                           40,
-                           true,
-                           false};
+        fill_snare, false, 2, 48, true, false};
+    const section verse_a = {
+        {a_minor, f_major, c_major, g_major},
+        "A4:4 C5:2 E5:2 A5:4 G5:2 E5:2 | F5:6 E5:2 C5:4 A4:4 | "
+        "G4:2 C5:2 E5:4 G5:2 E5:2 D5:2 C5:2 | D5:8 B4:4 G4:4",
+        {full[0], full[1], full[2], full[3]}, fill_none, true, 2, 48, true, false};
+    const section verse_b = {
+        {a_minor, f_major, c_major, g_major},
+        "A4:2 C5:2 E5:2 A5:2 C6:4 B5:2 A5:2 | A5:6 G5:2 F5:4 E5:4 | "
+        "E5:4 G5:4 C6:6 B5:2 | B5:8 A5:4 G5:4",
+        {full[0], full[1], full[2], full[3]}, fill_snare, false, 2, 48, true, false};
+    const section chorus_a = {
+        {f_major, g_major, e_minor, a_minor},
+        "C6:6 A5:2 F5:4 C6:4 | D6:6 B5:2 G5:4 D6:4 | "
+        "E6:4 D6:2 B5:2 G5:4 B5:4 | A5:12 E5:2 G5:2",
+        {full[0], full[1], full[2], full[3]}, fill_none, true, 2, 50, true, false};
+    const section chorus_b = {
+        {f_major, g_major, c_major, e_major},
+        "C6:6 A5:2 F5:4 C6:4 | D6:6 E6:2 D6:4 B5:4 | "
+        "C6:4 G5:2 E5:2 G5:4 C6:4 | B5:8 G#5:4 E5:4",
+        {full[0], full[1], full[2], full[3]}, fill_snare, false, 2, 50, true, false};
+    const section breakdown = {
+        {d_minor, a_minor, f_major, e_major},
+        "F5:8 E5:4 D5:4 | E5:8 C5:4 A4:4 | C5:8 A4:4 C5:4 | B4:8 G#4:4 E5:4",
+        {drums_hats, drums_hats, drums_hats, drums_none}, fill_roll, true, 4, 46, true, true};
+    const section build = {
+        {a_minor, f_major, c_major, g_major},
+        "A5:4 E5:2 A5:2 C6:4 B5:4 | A5:4 F5:2 A5:2 C6:4 A5:4 | "
+        "G5:4 E5:2 G5:2 C6:4 E6:4 | D6:8 B5:4 G5:4",
+        {full[0], full[1], full[2], full[3]}, fill_snare, true, 2, 50, true, false};
+    const section outro = {
+        {a_minor, f_major, c_major, e_major},
+        "A5:8 E5:4 C5:4 | F5:8 A5:4 C6:4 | G5:8 E5:4 C5:4 | B4:6 G#4:4 r:6",
+        {drums_full, drums_full, drums_kick_hats, drums_hats}, fill_none, true, 2, 48, true, false};
+    // clang-format on
 
     for (const section *s : {&intro, &intro_bass, &verse_a, &verse_b, &chorus_a, &chorus_b,
                              &breakdown, &build, &outro})
@@ -309,7 +267,7 @@ xm_module make_theme() {
     }
     for (int r = 48; r < rows; ++r)
         if (at(end, r, ch_arp).note)
-            at(end, r, ch_arp).volume = static_cast<uint8_t>(0x10 + 40 - (r - 48) * 2);
+            at(end, r, ch_arp).volume = static_cast<uint8_t>(0x10 + 48 - (r - 48) * 2);
     for (int r = 57; r < rows; ++r) {
         at(end, r, ch_arp) = xm_cell{};
         at(end, r, ch_echo) = xm_cell{};

@@ -79,7 +79,7 @@ std::vector<double> make_kick() {
         phase += 2.0 * pi * frequency / drum_rate;
         const double body = std::sin(phase) * attack_decay(t, 0.001, 0.11);
         const double click = noise_next(&noise) * std::exp(-t / 0.002) * 0.4;
-        out[i] = std::tanh(1.8 * (body + click));
+        out[i] = std::tanh(2.4 * (body + click));
     }
     // Fade the last milliseconds so the one-shot ends at zero.
     for (int i = 0; i < 64; ++i)
