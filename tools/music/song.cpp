@@ -14,6 +14,7 @@ namespace {
 
 const int channels = 10;
 const int rows = 64;
+const int c4 = 49; // every drum is played at the pitch it was made at
 enum channel {
     ch_lead,
     ch_echo,
@@ -150,7 +151,6 @@ void place_harmony(xm_pattern &p, const section &s) {
 }
 
 void place_drums(xm_pattern &p, const section &s) {
-    const int c4 = 49;
     for (int bar = 0; bar < 4; ++bar) {
         const int start = bar * 16;
         const drum_style d = s.drums[bar];
@@ -169,11 +169,11 @@ void place_drums(xm_pattern &p, const section &s) {
     if (s.fill == fill_snare) {
         for (int r = 56; r < 64; ++r)
             if (r == 58 || r >= 60)
-                put(p, r, ch_snare, 49, ins_snare, 44 + (r - 56) * 2);
+                put(p, r, ch_snare, c4, ins_snare, 44 + (r - 56) * 2);
     } else if (s.fill == fill_roll) {
         for (int r = 48; r < 64; ++r)
             if (r >= 56 || r % 2 == 0)
-                put(p, r, ch_snare, 49, ins_snare, 16 + (r - 48) * 3);
+                put(p, r, ch_snare, c4, ins_snare, 16 + (r - 48) * 3);
     }
     if (s.crash)
         put(p, 0, ch_crash, c4, ins_crash);
@@ -206,7 +206,6 @@ xm_module make_theme() {
     // clang-format off
     // Per section: chords, lead melody, drums per bar, last-bar fill, crash on the first row,
     // rows per arpeggio trigger, arpeggio volume, bass, bass only twice a bar.
-    const drum_style full[4] = {drums_full, drums_full, drums_full, drums_full};
     const section intro = {
         {a_minor, f_major, c_major, g_major}, nullptr,
         {drums_none, drums_none, drums_hats, drums_hats}, fill_none, false, 2, 44, false, false};
@@ -218,22 +217,22 @@ xm_module make_theme() {
         {a_minor, f_major, c_major, g_major},
         "A4:4 C5:2 E5:2 A5:4 G5:2 E5:2 | F5:6 E5:2 C5:4 A4:4 | "
         "G4:2 C5:2 E5:4 G5:2 E5:2 D5:2 C5:2 | D5:8 B4:4 G4:4",
-        {full[0], full[1], full[2], full[3]}, fill_none, true, 2, 48, true, false};
+        {drums_full, drums_full, drums_full, drums_full}, fill_none, true, 2, 48, true, false};
     const section verse_b = {
         {a_minor, f_major, c_major, g_major},
         "A4:2 C5:2 E5:2 A5:2 C6:4 B5:2 A5:2 | A5:6 G5:2 F5:4 E5:4 | "
         "E5:4 G5:4 C6:6 B5:2 | B5:8 A5:4 G5:4",
-        {full[0], full[1], full[2], full[3]}, fill_snare, false, 2, 48, true, false};
+        {drums_full, drums_full, drums_full, drums_full}, fill_snare, false, 2, 48, true, false};
     const section chorus_a = {
         {f_major, g_major, e_minor, a_minor},
         "C6:6 A5:2 F5:4 C6:4 | D6:6 B5:2 G5:4 D6:4 | "
         "E6:4 D6:2 B5:2 G5:4 B5:4 | A5:12 E5:2 G5:2",
-        {full[0], full[1], full[2], full[3]}, fill_none, true, 2, 50, true, false};
+        {drums_full, drums_full, drums_full, drums_full}, fill_none, true, 2, 50, true, false};
     const section chorus_b = {
         {f_major, g_major, c_major, e_major},
         "C6:6 A5:2 F5:4 C6:4 | D6:6 E6:2 D6:4 B5:4 | "
         "C6:4 G5:2 E5:2 G5:4 C6:4 | B5:8 G#5:4 E5:4",
-        {full[0], full[1], full[2], full[3]}, fill_snare, false, 2, 50, true, false};
+        {drums_full, drums_full, drums_full, drums_full}, fill_snare, false, 2, 50, true, false};
     const section breakdown = {
         {d_minor, a_minor, f_major, e_major},
         "F5:8 E5:4 D5:4 | E5:8 C5:4 A4:4 | C5:8 A4:4 C5:4 | B4:8 G#4:4 E5:4",
@@ -242,7 +241,7 @@ xm_module make_theme() {
         {a_minor, f_major, c_major, g_major},
         "A5:4 E5:2 A5:2 C6:4 B5:4 | A5:4 F5:2 A5:2 C6:4 A5:4 | "
         "G5:4 E5:2 G5:2 C6:4 E6:4 | D6:8 B5:4 G5:4",
-        {full[0], full[1], full[2], full[3]}, fill_snare, true, 2, 50, true, false};
+        {drums_full, drums_full, drums_full, drums_full}, fill_snare, true, 2, 50, true, false};
     const section outro = {
         {a_minor, f_major, c_major, e_major},
         "A5:8 E5:4 C5:4 | F5:8 A5:4 C6:4 | G5:8 E5:4 C5:4 | B4:6 G#4:4 r:6",
