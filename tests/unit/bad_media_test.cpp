@@ -518,3 +518,42 @@ TEST(module_check, the_intro_s_own_module_passes) {
 }
 
 } // namespace
+
+namespace {
+
+// All 18 files missing: 17 pictures and the module each named once, silence, and frames
+// that draw through both slides' turns without touching a null surface.
+TEST(bad_media, every_file_missing) {
+    temp_folder dir;
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    intro_pictures pictures;
+    intro_sound sound;
+    testing::internal::CaptureStderr();
+    {
+        in_folder here(dir.path);
+        load_pictures(&pictures);
+        start_sound(&sound);
+    }
+    const std::string messages = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(line_count(messages), 18) << messages;
+    EXPECT_NE(messages.find("res/back.dat"), std::string::npos);
+    EXPECT_NE(messages.find("res/sl15.dat"), std::string::npos);
+    EXPECT_NE(messages.find("res/theme.xm"), std::string::npos);
+    EXPECT_EQ(pictures.background, nullptr);
+    for (SDL_Surface *slide : pictures.slides)
+        EXPECT_EQ(slide, nullptr);
+    EXPECT_EQ(sound.music, nullptr);
+
+    test_screen display;
+    static intro_state state;
+    intro_prepare(&state);
+    intro_begin(&state);
+    for (int frame = 1; frame <= 274 + 2 * 510; ++frame)
+        draw_frame(&state, &pictures);
+    EXPECT_TRUE(display.guard_intact());
+    halt_sound(&sound);
+    close_sound(&sound);
+    free_pictures(&pictures);
+}
+
+} // namespace
