@@ -75,6 +75,9 @@ SDL_Surface *open_display() {
                      display->format->BytesPerPixel, display->pitch);
         return nullptr;
     }
+    // The surface may come with whatever its memory held; without a background picture
+    // the intro would show that, so it starts black.
+    SDL_FillRect(display, nullptr, 0);
     screen = display;
     cache_pixel_format(screen->format);
     return screen;

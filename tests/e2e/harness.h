@@ -75,6 +75,9 @@ struct intro_env {
 bool start_intro(intro_process *p, const std::string &folder, const x_server *server,
                  const intro_env &env = {});
 
+// True when built with AddressSanitizer: the intro then also takes its leak check at exit.
+bool sanitized_build();
+
 // Waits up to `timeout_s` for the intro to end; true if it did.
 bool wait_intro_exit(intro_process *p, double timeout_s);
 bool intro_running(intro_process *p);

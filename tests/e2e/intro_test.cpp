@@ -102,7 +102,10 @@ TEST_F(IntroTest, ShiftEscapeEndsWithExitCodeZeroWithinAFrameOrTwo) {
     const double seconds = escape_to_exit();
     ASSERT_GE(seconds, 0) << "the intro did not end within 10 s of Escape";
     std::printf("[ measured ] Shift+Escape to process exit: %.0f ms\n", seconds * 1000);
-    EXPECT_LT(seconds, 1.0);
+    // A frame is at most 40 ms plus its drawing; shutting down SDL takes more than that
+    // (on a display without a window manager SDL waits 100 ms for one to answer as it
+    // leaves full screen), and under the sanitizers the leak check at exit dominates.
+    EXPECT_LT(seconds, sanitized_build() ? 3.0 : 1.0);
     EXPECT_EQ(intro.term_signal, 0);
     EXPECT_EQ(intro.exit_code, 0);
     EXPECT_TRUE(user_visible_lines(intro_stderr(&intro)).empty()) << intro_stderr(&intro);
