@@ -294,13 +294,13 @@ static bool repo_has_media() {
     return true;
 }
 
-bool prepare_res(const std::string &folder) {
+bool prepare_res(const std::string &folder, media source) {
     const fs::path res = fs::path(folder) / "res";
     std::error_code ec;
     fs::create_directories(res, ec);
     if (ec)
         return false;
-    if (repo_has_media()) {
+    if (source == media::repository_if_present && repo_has_media()) {
         fs::copy(fs::path(SOURCE_DIR) / "res", res,
                  fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
         return !ec;

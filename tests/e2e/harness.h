@@ -41,10 +41,12 @@ struct temp_folder {
 bool make_temp_folder(temp_folder *t);
 void remove_tree(const std::string &path);
 
-// Fills FOLDER/res with the repository's res/ when it has the media, else with fixture
-// media written here: a 24-bit 320x240 background, sixteen small slides and a one-sample
-// looping XM. Returns false if a file could not be written.
-bool prepare_res(const std::string &folder);
+enum class media { repository_if_present, fixture };
+
+// Fills FOLDER/res with the repository's res/ when it has all the media, else (or when
+// asked to) with fixture media written here: a 24-bit 320x240 background, sixteen small
+// slides and a one-sample looping XM. Returns false if a file could not be written.
+bool prepare_res(const std::string &folder, media source = media::repository_if_present);
 bool write_fixture_bmp(const std::string &path, int w, int h, int seed);
 bool write_fixture_xm(const std::string &path);
 bool write_file(const std::string &path, const std::string &bytes);
