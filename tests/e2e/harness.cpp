@@ -146,7 +146,16 @@ void stop_x_server(x_server *x) {
     if (x->display)
         XCloseDisplay(x->display);
     x->display = nullptr;
-    kill_and_reap(x->pid);
+    if (x->pid > 0) {
+        // Asked politely, Xvfb removes its socket and lock file; killed, it leaves them.
+        kill(x->pid, SIGTERM);
+        const double deadline = now_s() + 3;
+        pid_t r;
+        while ((r = waitpid(x->pid, nullptr, WNOHANG)) == 0 && now_s() < deadline)
+            sleep_s(0.005);
+        if (r == 0)
+            kill_and_reap(x->pid);
+    }
     x->pid = -1;
 }
 
