@@ -492,17 +492,12 @@ std::string intro_stderr(const intro_process *p) {
     return s.str();
 }
 
-std::vector<std::string> user_visible_lines(const std::string &text) {
+std::vector<std::string> lines_of(const std::string &text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
     std::string line;
-    while (std::getline(in, line)) {
-        // SDL's disk audio driver warns that it is in use; a user never runs it.
-        if (line.rfind("CRITICAL: You are using the SDL disk", 0) == 0 ||
-            line.rfind("CRITICAL:  Writing to file", 0) == 0)
-            continue;
+    while (std::getline(in, line))
         lines.push_back(line);
-    }
     return lines;
 }
 

@@ -86,9 +86,8 @@ bool intro_running(intro_process *p);
 void kill_intro(intro_process *p);
 std::string intro_stderr(const intro_process *p);
 
-// The lines of `text`, without the sanitizer runtime's and SDL's own notices about the
-// disk audio driver, which a user with a sound card never sees.
-std::vector<std::string> user_visible_lines(const std::string &text);
+// The lines of `text`, without their newlines.
+std::vector<std::string> lines_of(const std::string &text);
 
 // ---- the screen and the keyboard -------------------------------------------------------
 

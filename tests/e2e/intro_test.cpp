@@ -110,7 +110,7 @@ TEST_F(IntroTest, ShiftEscapeEndsWithExitCodeZeroWithinAFrameOrTwo) {
     EXPECT_LT(seconds, sanitized_build() ? 3.0 : 1.0);
     EXPECT_EQ(intro.term_signal, 0);
     EXPECT_EQ(intro.exit_code, 0);
-    EXPECT_TRUE(user_visible_lines(intro_stderr(&intro)).empty()) << intro_stderr(&intro);
+    EXPECT_TRUE(lines_of(intro_stderr(&intro)).empty()) << intro_stderr(&intro);
 }
 
 TEST_F(IntroTest, OtherKeysAndCloseRequestsAreIgnored) {
@@ -155,7 +155,7 @@ TEST_F(FixtureMediaTest, ShowsTheFixtureBackgroundAndPlaysTheFixtureTune) {
     sleep_s(0.5);
     ASSERT_GE(escape_to_exit(), 0);
     EXPECT_EQ(intro.exit_code, 0);
-    EXPECT_TRUE(user_visible_lines(intro_stderr(&intro)).empty()) << intro_stderr(&intro);
+    EXPECT_TRUE(lines_of(intro_stderr(&intro)).empty()) << intro_stderr(&intro);
     long samples = 0;
     EXPECT_GT(peak_amplitude(intro.audio_path, &samples), 1000);
 }
