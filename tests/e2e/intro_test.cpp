@@ -86,7 +86,9 @@ TEST_F(IntroTest, ShowsTheBackgroundPixelForPixelAboveTheSlidePanel) {
     ASSERT_EQ(shot.size(), static_cast<size_t>(width * height)) << "the X visual is not 5-6-5";
     const long mismatches = count_mismatches(shot);
     if (mismatches != 0) {
-        write_ppm(folder.path + "/../intro-e2e-screen.ppm", shot);
+        const std::string picture = folder.path + "-screen.ppm";
+        if (write_ppm(picture, shot))
+            ADD_FAILURE() << "the screen as grabbed: " << picture;
         for (size_t i = 0; i < static_cast<size_t>(untouched_rows * width); ++i)
             if (shot[i] != background[i]) {
                 ADD_FAILURE() << "first difference at (" << i % width << ", " << i / width
