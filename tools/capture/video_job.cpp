@@ -47,7 +47,7 @@ void make_video_args(video_args *a, const capture_options *o, const char *ffmpeg
                                 "-c:v",
                                 "libx264",
                                 "-preset",
-                                "medium",
+                                "veryfast",
                                 "-tune",
                                 "animation",
                                 "-crf",
