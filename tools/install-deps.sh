@@ -6,7 +6,8 @@ packages="build-essential cmake pkg-config
   libsdl1.2-compat-dev libsdl-mixer1.2-dev
   libgtest-dev libbenchmark-dev clang libclang-rt-dev
   xvfb libx11-dev libxtst-dev
-  openmpt123 sox ffmpeg python3-pil"
+  openmpt123 sox ffmpeg python3-pil
+  libpng-dev"
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
