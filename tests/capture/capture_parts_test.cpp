@@ -88,6 +88,7 @@ TEST(CaptureOptions, MistakesGetOneClearLine) {
         {{"--video", "v.mp4", "--seconds", "-3"}, "--seconds wants"},
         {{"--video", "v.mp4", "--seconds", "1.01"}, "whole frames"},
         {{"--video", "v.mp4", "--seconds", "ten"}, "--seconds wants"},
+        {{"--video", "v.mp4", "--seconds", "10801"}, "at most 10800"},
         {{"--video", "v.mp4", "--scale", "9"}, "--scale wants a whole number from 1 to 8"},
         {{"--video", "v.mp4", "--scale", "2x"}, "--scale wants"},
         {{"--video", "v.mp4", "--lossless"}, "name the file .mkv"},

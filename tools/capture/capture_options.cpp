@@ -64,14 +64,15 @@ static bool read_frame_range(const char *text, capture_options *o) {
            read_int(last, 1, capture_max_frame, &o->last_frame) && o->first_frame <= o->last_frame;
 }
 
-// Seconds as a positive decimal that makes a whole number of frames, up to a day.
+// Seconds as a positive decimal that makes a whole number of frames, up to three hours
+// (the soundtrack's WAV file must stay under 4 GB).
 static bool read_seconds(const char *text, int *frames) {
     if (!text || !*text || *text == '-' || *text == '+')
         return false;
     char *end = nullptr;
     errno = 0;
     const double seconds = std::strtod(text, &end);
-    if (errno || *end || !(seconds > 0) || seconds > 86400)
+    if (errno || *end || !(seconds > 0) || seconds > 10800)
         return false;
     const double exact = seconds * capture_frame_rate;
     const long whole = std::lround(exact);
@@ -123,7 +124,7 @@ bool parse_capture_options(int argc, char **argv, capture_options *o, char *erro
         } else if (std::strcmp(arg, "--seconds") == 0) {
             if (!read_seconds(value, &o->video_frames))
                 return fail(error, error_size,
-                            "--seconds wants a positive number of seconds, at most 86400, "
+                            "--seconds wants a positive number of seconds, at most 10800, "
                             "that makes whole frames at 25 per second, not '%s'",
                             value);
             seconds_given = true;
