@@ -61,7 +61,7 @@ void make_video_args(video_args *a, const capture_options *o, const char *ffmpeg
                                 "-c:a",
                                 "aac",
                                 "-b:a",
-                                "192k"})
+                                "128k"})
             add(arg);
         if (ends_with(o->video_file, ".mp4") || ends_with(o->video_file, ".m4v") ||
             ends_with(o->video_file, ".mov"))
