@@ -42,26 +42,13 @@ void make_video_args(video_args *a, const capture_options *o, const char *ffmpeg
         // Full-resolution colour would be sharper still, but 4:2:0 is what every player
         // takes; with each pixel enlarged to a block the loss stays small. The colour
         // conversion is BT.709 and says so, so players don't guess.
-        for (const char *arg : {"-vf",
-                                "scale=out_color_matrix=bt709:out_range=tv,format=yuv420p",
-                                "-c:v",
-                                "libx264",
-                                "-preset",
-                                "veryfast",
-                                "-tune",
-                                "animation",
-                                "-crf",
-                                "18",
-                                "-color_primaries",
-                                "bt709",
-                                "-color_trc",
-                                "bt709",
-                                "-colorspace",
-                                "bt709",
-                                "-c:a",
-                                "aac",
-                                "-b:a",
-                                "128k"})
+        for (const char *arg : {"-vf", "scale=out_color_matrix=bt709:out_range=tv,format=yuv420p"})
+            add(arg);
+        for (const char *arg : {"-c:v", "libx264", "-preset", "veryfast", "-tune", "animation"})
+            add(arg);
+        for (const char *arg : {"-crf", "18", "-color_primaries", "bt709", "-color_trc", "bt709"})
+            add(arg);
+        for (const char *arg : {"-colorspace", "bt709", "-c:a", "aac", "-b:a", "128k"})
             add(arg);
         if (ends_with(o->video_file, ".mp4") || ends_with(o->video_file, ".m4v") ||
             ends_with(o->video_file, ".mov"))
