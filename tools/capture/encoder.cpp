@@ -47,6 +47,7 @@ bool start_encoder(encoder *e, const char *const argv[], char *error, int error_
         return false;
     }
     if (pid == 0) {
+        std::signal(SIGPIPE, SIG_DFL);
         dup2(fds[0], STDIN_FILENO);
         close(fds[0]);
         close(fds[1]);

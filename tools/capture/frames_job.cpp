@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "interrupts.h"
 #include "offscreen.h"
 #include "progress.h"
 
@@ -52,6 +53,13 @@ int capture_frames_to_bmp(const capture_options *o) {
     int status = 0;
     char path[4096];
     while (intro.frame < o->last_frame) {
+        if (capture_interrupted) {
+            progress_end(&bar);
+            std::snprintf(error, sizeof error, "interrupted after frame %d", intro.frame);
+            fail(error);
+            status = 130;
+            break;
+        }
         draw_next_frame(&intro);
         if (intro.frame >= o->first_frame) {
             std::snprintf(path, sizeof path, "%s/frame%06d.bmp", o->out_dir, intro.frame);

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "capture_jobs.h"
+#include "interrupts.h"
 
 int main(int argc, char **argv) {
     capture_options options;
@@ -15,8 +16,10 @@ int main(int argc, char **argv) {
         std::fputs(capture_usage, stdout);
         return 0;
     case capture_frames:
+        catch_interrupts();
         return capture_frames_to_bmp(&options);
     case capture_video:
+        catch_interrupts();
         return capture_video_file(&options);
     }
     return 2;

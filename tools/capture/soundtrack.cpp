@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "interrupts.h"
 #include "offscreen.h"
 #include "wav.h"
 
@@ -111,7 +112,8 @@ bool render_soundtrack(const char *wav_path, int frames, int *rate, char *error,
 
             unsigned last = 0;
             Uint32 last_progress = SDL_GetTicks();
-            while (r.written_bytes.load() < r.wanted_bytes && !r.failed.load()) {
+            while (r.written_bytes.load() < r.wanted_bytes && !r.failed.load() &&
+                   !capture_interrupted) {
                 SDL_Delay(2);
                 const unsigned now = r.written_bytes.load();
                 if (now != last) {

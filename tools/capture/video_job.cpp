@@ -11,6 +11,7 @@
 
 #include "encoder.h"
 #include "gfx/gfx.h"
+#include "interrupts.h"
 #include "offscreen.h"
 #include "progress.h"
 #include "scale.h"
@@ -74,7 +75,7 @@ static int encode_frames(const capture_options *o, offscreen_intro *intro, encod
     progress bar;
     progress_start(&bar, o->video_frames);
     bool fed = true;
-    while (fed && intro->frame < o->video_frames) {
+    while (fed && !capture_interrupted && intro->frame < o->video_frames) {
         draw_next_frame(intro);
         const unsigned char *pixels = static_cast<const unsigned char *>(intro->rgb->pixels);
         if (o->scale == 1 && intro->rgb->pitch == screen_width * 3) {
@@ -87,6 +88,10 @@ static int encode_frames(const capture_options *o, offscreen_intro *intro, encod
     }
     progress_end(&bar);
     const int code = finish_encoder(e);
+    if (capture_interrupted) {
+        fail("interrupted; the unfinished video is removed");
+        return 130;
+    }
     if (!fed || code != 0) {
         char error[256];
         if (code < 0)
@@ -139,7 +144,9 @@ int capture_video_file(const capture_options *o) {
     if (talk)
         std::fprintf(stderr, "rendering the soundtrack...\n");
     if (!render_soundtrack(wav, o->video_frames, &rate, error, sizeof error)) {
-        status = fail(error);
+        status = fail(capture_interrupted ? "interrupted" : error);
+        if (capture_interrupted)
+            status = 130;
     } else if (!open_offscreen_intro(&intro, error, sizeof error)) {
         status = fail(error);
     } else {
