@@ -7,7 +7,7 @@ packages="build-essential cmake pkg-config
   libgtest-dev libbenchmark-dev clang libclang-rt-dev
   xvfb libx11-dev libxtst-dev
   openmpt123 sox ffmpeg python3-pil
-  libpng-dev"
+  libpng-dev binutils-mingw-w64-i686"
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"

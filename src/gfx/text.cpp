@@ -1,9 +1,9 @@
 // Text drawing in an 8x16 glyph font, at the font's height and at double height.
 #include "gfx.h"
 
-// Plots the inked bits 7..1 of one glyph row byte; bit m lands at x + 8 - m.
+// Plots the inked bits 1..7 of one glyph row byte; bit m lands at x + 8 - m, bit 0 never.
 static void plot_row(int x, int y, unsigned char bits, int colour) {
-    for (int m = 7; m >= 1; --m)
+    for (int m = 1; m <= 7; ++m)
         if (bits >> m & 1)
             put_pixel(static_cast<unsigned>(x + 8 - m), y, colour);
 }

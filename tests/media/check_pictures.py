@@ -1,0 +1,226 @@
+#!/usr/bin/python3
+"""Checks the committed pictures, icon and contact sheet with independent readers (PIL and
+plain struct parsing), and that make-pictures regenerates every one of them byte for byte.
+
+usage: check_pictures.py MAKE_PICTURES SOURCE_DIR
+"""
+import filecmp
+import itertools
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+
+from PIL import Image, ImageChops, ImageStat
+
+TOOL = SOURCE = None
+SLIDES = ["sl%d.dat" % i for i in range(16)]
+GENERATED = ["back.dat"] + SLIDES + ["intro.ico", "intro.rc"]
+
+
+def res(name):
+    return os.path.join(SOURCE, "res", name)
+
+
+def bmp_header(path):
+    """(width, height, bits per pixel, compression) from a BMP's BITMAPINFOHEADER."""
+    with open(path, "rb") as f:
+        data = f.read(54)
+    assert data[:2] == b"BM", path
+    width, height, planes, bits, compression = struct.unpack_from("<iiHHI", data, 18)
+    return width, height, bits, compression
+
+
+class Regeneration(unittest.TestCase):
+    def test_tool_rewrites_every_file_byte_for_byte(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            out_res, out_docs = os.path.join(tmp, "res"), os.path.join(tmp, "docs")
+            os.mkdir(out_res)
+            os.mkdir(out_docs)
+            subprocess.run([TOOL, "--res", out_res, "--docs", out_docs], check=True)
+            self.assertEqual(sorted(os.listdir(out_res)), sorted(GENERATED))
+            for name in GENERATED:
+                self.assertTrue(filecmp.cmp(os.path.join(out_res, name), res(name), shallow=False),
+                                "res/%s differs from a fresh run" % name)
+            self.assertTrue(filecmp.cmp(os.path.join(out_docs, "contact-sheet.png"),
+                                        os.path.join(SOURCE, "docs", "contact-sheet.png"),
+                                        shallow=False), "docs/contact-sheet.png differs")
+
+    def test_tool_refuses_a_bad_command_line(self):
+        result = subprocess.run([TOOL, "--res"], capture_output=True)
+        self.assertNotEqual(result.returncode, 0)
+        self.assertIn(b"usage", result.stderr)
+
+
+class Pictures(unittest.TestCase):
+    def test_background_is_a_320x240_24bit_bmp(self):
+        self.assertEqual(bmp_header(res("back.dat")), (320, 240, 24, 0))
+        with Image.open(res("back.dat")) as im:
+            self.assertEqual((im.format, im.size, im.mode), ("BMP", (320, 240), "RGB"))
+
+    def test_slides_are_128x120_24bit_bmps(self):
+        for name in SLIDES:
+            with self.subTest(name):
+                self.assertEqual(bmp_header(res(name)), (128, 120, 24, 0))
+                with Image.open(res(name)) as im:
+                    self.assertEqual((im.format, im.size, im.mode), ("BMP", (128, 120), "RGB"))
+
+    def test_slides_are_all_different_and_none_is_flat(self):
+        slides = [Image.open(res(name)).convert("RGB") for name in SLIDES]
+        for name, im in zip(SLIDES, slides):
+            with self.subTest(name):
+                self.assertGreater(len(im.getcolors(128 * 120)), 150, "too few colours")
+                self.assertGreater(max(ImageStat.Stat(im.convert("L")).stddev), 20, "flat")
+        for (a, ia), (b, ib) in itertools.combinations(zip(SLIDES, slides), 2):
+            with self.subTest(pair=(a, b)):
+                mean_difference = sum(ImageStat.Stat(ImageChops.difference(ia, ib)).mean) / 3
+                self.assertGreater(mean_difference, 12)
+
+    def test_pictures_survive_the_565_display_unchanged(self):
+        # Every channel value is one that a 5- or 6-bit channel expands to, so blitting
+        # onto the 565 display (which keeps the top bits) shows exactly the stored colours.
+        five = {(v << 3) | (v >> 2) for v in range(32)}
+        six = {(v << 2) | (v >> 4) for v in range(64)}
+        for name in ["back.dat"] + SLIDES:
+            with self.subTest(name), Image.open(res(name)) as im:
+                r, g, b = (set(band.getdata()) for band in im.convert("RGB").split())
+                self.assertLessEqual(r, five)
+                self.assertLessEqual(g, six)
+                self.assertLessEqual(b, five)
+
+    def test_scroller_band_area_is_calm_and_mid_dark(self):
+        # The scroller's letters (red to yellow) and black shadow pass over x 120-319,
+        # y 91-205: that area must be neither black nor bright, and without strong detail.
+        with Image.open(res("back.dat")) as im:
+            band = im.convert("L").crop((150, 91, 320, 206))
+            stat = ImageStat.Stat(band)
+            self.assertGreater(stat.mean[0], 25)
+            self.assertLess(stat.mean[0], 100)
+            self.assertLess(stat.stddev[0], 15)
+
+    def test_slide_panel_is_framed(self):
+        # A bright frame surrounds the panel at (10, 110), 128x120.
+        with Image.open(res("back.dat")) as im:
+            grey = im.convert("L")
+            for x, y in [(70, 106), (70, 233), (6, 170), (141, 170)]:
+                with self.subTest(at=(x, y)):
+                    inside = grey.getpixel((x + (x < 10) * 8 - (x > 137) * 8,
+                                            y + (y < 110) * 8 - (y > 229) * 8))
+                    self.assertGreater(abs(grey.getpixel((x, y)) - inside), 40)
+
+
+class Icon(unittest.TestCase):
+    def test_icon_directory_holds_nine_classic_entries(self):
+        with open(res("intro.ico"), "rb") as f:
+            data = f.read()
+        reserved, kind, count = struct.unpack_from("<HHH", data, 0)
+        self.assertEqual((reserved, kind, count), (0, 1, 9))
+        seen, ends = set(), []
+        for i in range(count):
+            w, h, colours, _, planes, bits, size, offset = struct.unpack_from(
+                "<BBBBHHII", data, 6 + 16 * i)
+            with self.subTest(entry=i):
+                self.assertEqual(w, h)
+                self.assertEqual(colours, 16 if bits == 4 else 0)
+                self.assertEqual(planes, 1)
+                self.assertLessEqual(offset + size, len(data))
+                hsize, bw, bh, bplanes, bbits, compression = struct.unpack_from(
+                    "<IiiHHI", data, offset)
+                self.assertEqual((hsize, bw, bh, bplanes, bbits, compression),
+                                 (40, w, 2 * h, 1, bits, 0))
+                palette = 4 << bits if bits <= 8 else 0
+                xor_row = (w * bits + 31) // 32 * 4
+                and_row = (w + 31) // 32 * 4
+                self.assertEqual(size, 40 + palette + (xor_row + and_row) * h)
+                # AND mask (bottom row first): the rounded tile leaves the top-left corner
+                # transparent and covers the centre.
+                mask = offset + 40 + palette + xor_row * h
+                top_row = data[mask + (h - 1) * and_row: mask + h * and_row]
+                centre_row = data[mask + (h // 2) * and_row: mask + (h // 2 + 1) * and_row]
+                self.assertTrue(top_row[0] & 0x80)
+                self.assertFalse(centre_row[w // 16] & (0x80 >> (w // 2 % 8)))
+                if bits <= 8:
+                    # Transparent pixels use entry 0, which must be black to leave the
+                    # screen unchanged under the mask.
+                    self.assertEqual(data[offset + 40: offset + 43], b"\0\0\0")
+                    first = data[offset + 40 + palette + (h - 1) * xor_row]
+                    self.assertEqual(first >> 4 if bits == 4 else first, 0)
+            seen.add((w, bits))
+            ends.append((offset, offset + size))
+        self.assertEqual(seen, {(s, b) for s in (48, 32, 16) for b in (4, 8, 32)})
+        ends.sort()
+        for (_, end), (start, _) in zip(ends, ends[1:]):
+            self.assertLessEqual(end, start, "entries overlap")
+
+    def test_pil_reads_all_three_sizes_with_transparent_corners(self):
+        with Image.open(res("intro.ico")) as im:
+            self.assertEqual(im.info["sizes"], {(48, 48), (32, 32), (16, 16)})
+            for size in (48, 32, 16):
+                with self.subTest(size=size):
+                    im.size = (size, size)
+                    frame = im.convert("RGBA")
+                    self.assertEqual(frame.getpixel((0, 0))[3], 0)
+                    self.assertEqual(frame.getpixel((size // 2, size // 2))[3], 255)
+
+    def test_resource_compiler_makes_icon_group_a_with_nine_images(self):
+        windres = shutil.which("i686-w64-mingw32-windres")
+        if not windres:
+            self.skipTest("no i686-w64-mingw32-windres (binutils-mingw-w64-i686)")
+        with tempfile.TemporaryDirectory() as tmp:
+            out = os.path.join(tmp, "intro.res")
+            # Run from elsewhere: the script finds the icon beside itself.
+            subprocess.run([windres, "--preprocessor=cpp", res("intro.rc"), "-O", "res",
+                            "-o", out], check=True, cwd=tmp)
+            with open(out, "rb") as f:
+                data = f.read()
+        resources, i = [], 0
+        while i < len(data):
+            size, header = struct.unpack_from("<II", data, i)
+            kind, name = struct.unpack_from("<I", data, i + 8)[0], data[i + 12:i + header]
+            # Type and name are ordinals (0xffff, id) or UTF-16 strings.
+            type_id = kind >> 16 if kind & 0xffff == 0xffff else None
+            name = (struct.unpack_from("<H", name, 2)[0] if name[:2] == b"\xff\xff"
+                    else name.decode("utf-16-le").split("\0")[0])
+            if size:
+                resources.append((type_id, name, data[i + header:i + header + size]))
+            i = (i + header + size + 3) & ~3
+        icons = [r for r in resources if r[0] == 3]
+        groups = [r for r in resources if r[0] == 14]
+        self.assertEqual(len(icons), 9)
+        self.assertEqual([g[1] for g in groups], ["A"])
+        group = groups[0][2]
+        self.assertEqual(struct.unpack_from("<HHH", group, 0), (0, 1, 9))
+        entries = {struct.unpack_from("<BBBBHHIH", group, 6 + 14 * k)[0:6:5]
+                   for k in range(9)}
+        self.assertEqual(entries, {(s, b) for s in (48, 32, 16) for b in (4, 8, 32)})
+
+    def test_resource_script_names_icon_group_a(self):
+        with open(res("intro.rc")) as f:
+            lines = [line.split() for line in f if line.strip() and not line.startswith("//")]
+        self.assertEqual(lines, [["A", "ICON", '"intro.ico"']])
+
+
+class ContactSheet(unittest.TestCase):
+    def test_sheet_shows_the_background_doubled_and_every_slide(self):
+        # Layout: background at 2x from (8, 14); slides in a 4x4 grid from (656, 8),
+        # 132 pixels apart across and 124 down.
+        with Image.open(os.path.join(SOURCE, "docs", "contact-sheet.png")) as sheet:
+            self.assertEqual(sheet.format, "PNG")
+            sheet = sheet.convert("RGB")
+            with Image.open(res("back.dat")) as back:
+                doubled = back.convert("RGB").resize((640, 480), Image.NEAREST)
+                shown = sheet.crop((8, 14, 648, 494))
+                self.assertIsNone(ImageChops.difference(doubled, shown).getbbox())
+            for i, name in enumerate(SLIDES):
+                with self.subTest(name), Image.open(res(name)) as slide:
+                    x, y = 656 + (i % 4) * 132, 8 + (i // 4) * 124
+                    shown = sheet.crop((x, y, x + 128, y + 120))
+                    self.assertIsNone(ImageChops.difference(slide.convert("RGB"), shown).getbbox())
+
+
+if __name__ == "__main__":
+    TOOL, SOURCE = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+    unittest.main(argv=sys.argv[:1], verbosity=2)

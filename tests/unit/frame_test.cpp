@@ -1,0 +1,130 @@
+// One frame of the intro: the counter's advance and the drawing order background, slide,
+// scroller, with and without a background picture.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "intro/frame.h"
+#include "test_surface.h"
+
+namespace {
+
+const Uint16 cell_colour = 0xF81F;
+
+int sine_direct(int i) {
+    return static_cast<int>(std::trunc(30.0 * std::sin(i * 3.14 / 125.0)));
+}
+
+// A 24-bit picture of one colour, as the BMP loader would return it.
+SDL_Surface *make_picture(int w, int h, Uint8 r, Uint8 g, Uint8 b) {
+    SDL_Surface *s = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
+    SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, r, g, b));
+    return s;
+}
+
+class FrameTest : public ::testing::Test {
+  protected:
+    test_screen display;
+    static intro_state state; // the scroller's buffer is large
+    intro_pictures pictures = {};
+
+    FrameTest() {
+        intro_prepare(&state);
+        intro_begin(&state);
+        // A blank text: every glyph step renders the empty NUL glyph.
+        state.scroller.text = "";
+        state.scroller.cursor = state.scroller.text;
+    }
+    ~FrameTest() override { free_pictures(&pictures); }
+
+    // Puts one cell where this frame's shift moves it to (col, row).
+    void put_cell(int col, int row) {
+        state.scroller.cells[(col + 3) * scroller_rows + row] = cell_colour;
+    }
+    // Where cell (col, row) lands on screen in the frame with the given counter.
+    static void cell_position(int col, int row, int counter, int *x, int *y) {
+        *x = 150 + col + sine_direct(col + row);
+        *y = 120 + row + sine_direct((counter + col + row) % 250);
+    }
+    void expect_dot(int x, int y, Uint16 colour) const {
+        for (int dy = 0; dy < 2; ++dy)
+            for (int dx = 0; dx < 2; ++dx)
+                EXPECT_EQ(display.pixel(x + dx, y + dy), colour) << x + dx << " " << y + dy;
+    }
+};
+
+intro_state FrameTest::state;
+
+TEST_F(FrameTest, BeginSetsTheFirstFramesState) {
+    intro_prepare(&state);
+    state.frame_counter = 999;
+    state.fader.alpha = 99;
+    state.scroller.cursor = state.scroller.text + 3;
+    intro_begin(&state);
+    EXPECT_EQ(state.frame_counter, 251);
+    EXPECT_EQ(state.fader.alpha, 1);
+    EXPECT_EQ(state.fader.fade_count, 0);
+    EXPECT_EQ(state.scroller.cursor, state.scroller.text);
+    EXPECT_EQ(state.scroller.text, scroll_text);
+}
+
+TEST_F(FrameTest, EachFrameAdvancesTheCounterByTwo) {
+    for (int n = 1; n <= 10; ++n) {
+        draw_frame(&state, &pictures);
+        EXPECT_EQ(state.frame_counter, 251 + 2 * n);
+    }
+}
+
+TEST_F(FrameTest, BackgroundThenSlideThenScrollerOnTop) {
+    pictures.background = make_picture(320, 240, 0x40, 0x80, 0xC0);
+    for (SDL_Surface *&slide : pictures.slides)
+        slide = make_picture(300, 130, 0xF0, 0x10, 0x20);
+    const Uint16 background = (0x40 >> 3) << 11 | (0x80 >> 2) << 5 | 0xC0 >> 3;
+    const Uint16 slide = (0xF0 >> 3) << 11 | (0x10 >> 2) << 5 | 0x20 >> 3;
+
+    // Frame 528, with the fader set by hand to the top of its fade-in: slide 0 fully opaque.
+    state.frame_counter = 251 + 2 * 527;
+    state.fader.alpha = 255;
+    put_cell(60, 10);
+    draw_frame(&state, &pictures);
+    ASSERT_EQ(state.frame_counter, 251 + 2 * 528);
+
+    int x, y;
+    cell_position(60, 10, state.frame_counter, &x, &y);
+    ASSERT_TRUE(x >= 10 && x + 21 < 310 && y >= 110 && y + 31 < 240) << "dot and shadow on panel";
+    expect_dot(x, y, cell_colour);
+    expect_dot(x + 20, y + 30, 0);
+
+    int on_background = 0, on_slide = 0;
+    for (int py = 0; py < 240; ++py)
+        for (int px = 0; px < 320; ++px) {
+            const bool panel = px >= 10 && px < 310 && py >= 110;
+            const Uint16 p = display.pixel(px, py);
+            if (!panel)
+                on_background += p == background;
+            else
+                on_slide += p == slide;
+        }
+    EXPECT_EQ(on_background, 320 * 240 - 300 * 130);
+    EXPECT_EQ(on_slide, 300 * 130 - 8);
+    EXPECT_TRUE(display.guard_intact());
+}
+
+TEST_F(FrameTest, MissingBackgroundIsNotDrawn) {
+    for (int i = 0; i < 320 * 240; ++i)
+        display.store[i] = static_cast<Uint16>(i * 7);
+    put_cell(60, 10);
+    draw_frame(&state, &pictures); // frame 1: no background, the fader still idle
+    int x, y;
+    cell_position(60, 10, 253, &x, &y);
+    EXPECT_EQ(x, 239);
+    EXPECT_EQ(y, 158);
+    expect_dot(x, y, cell_colour);
+    expect_dot(x + 20, y + 30, 0);
+    int unchanged = 0;
+    for (int i = 0; i < 320 * 240; ++i)
+        unchanged += display.store[i] == static_cast<Uint16>(i * 7);
+    EXPECT_EQ(unchanged, 320 * 240 - 8);
+}
+
+} // namespace

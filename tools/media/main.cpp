@@ -1,0 +1,68 @@
+// make-pictures --res DIR --docs DIR: draws every picture of the intro and writes
+// DIR/back.dat, DIR/sl0.dat..sl15.dat, DIR/intro.ico, DIR/intro.rc and DOCS/contact-sheet.png.
+// Nothing depends on the clock or the environment, so every run writes the same bytes.
+#include "media.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+// Contact sheet: the background doubled at the left, the slides in a 4x4 grid at the right.
+constexpr int sheet_margin = 8;
+constexpr int sheet_gap = 4;
+constexpr int sheet_grid_x = sheet_margin + 640 + sheet_margin;
+constexpr int sheet_width = sheet_grid_x + 4 * slide_width + 3 * sheet_gap + sheet_margin;
+constexpr int sheet_height = 2 * sheet_margin + 4 * slide_height + 3 * sheet_gap;
+
+static picture make_sheet(const picture &background, const picture *slides) {
+    picture sheet{sheet_width, sheet_height, {}};
+    sheet.rgb.resize(static_cast<size_t>(sheet_width) * sheet_height * 3);
+    for (size_t i = 0; i < sheet.rgb.size(); i += 3) {
+        sheet.rgb[i] = 14;
+        sheet.rgb[i + 1] = 10;
+        sheet.rgb[i + 2] = 28;
+    }
+    paste_picture(sheet, background, sheet_margin, (sheet_height - 480) / 2, 2);
+    for (int i = 0; i < slide_total; ++i)
+        paste_picture(sheet, slides[i], sheet_grid_x + (i % 4) * (slide_width + sheet_gap),
+                      sheet_margin + (i / 4) * (slide_height + sheet_gap), 1);
+    return sheet;
+}
+
+static void usage() {
+    std::fprintf(stderr, "usage: make-pictures --res DIR --docs DIR\n");
+}
+
+int main(int argc, char **argv) {
+    std::string res, docs;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--res") == 0)
+            res = argv[i + 1];
+        else if (std::strcmp(argv[i], "--docs") == 0)
+            docs = argv[i + 1];
+        else {
+            usage();
+            return 2;
+        }
+    }
+    if (res.empty() || docs.empty() || argc != 5) {
+        usage();
+        return 2;
+    }
+
+    bool ok = true;
+    picture background = to_565_picture(draw_background());
+    ok &= write_bmp((res + "/back.dat").c_str(), background);
+    picture slides[slide_total];
+    for (int i = 0; i < slide_total; ++i) {
+        slides[i] = to_565_picture(draw_slide(i));
+        ok &= write_bmp((res + "/sl" + std::to_string(i) + ".dat").c_str(), slides[i]);
+    }
+    ok &= write_icon((res + "/intro.ico").c_str());
+    static const char rc[] = "// The intro's application icon, icon group A.\n"
+                             "A ICON \"intro.ico\"\n";
+    ok &= write_bytes((res + "/intro.rc").c_str(),
+                      std::vector<unsigned char>(rc, rc + sizeof rc - 1));
+    ok &= write_png((docs + "/contact-sheet.png").c_str(), make_sheet(background, slides));
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,25 @@
+// What make-pictures draws and the file writers it uses.
+#pragma once
+
+#include "canvas.h"
+
+constexpr int slide_width = 128;
+constexpr int slide_height = 120;
+constexpr int slide_total = 16;
+
+// The title logo, drawn over `c` with its letters' top-left corner at (x, y).
+void draw_logo(canvas &c, double x, double y, double letter_height);
+// One letter of the logo's alphabet: signed distance in letter units (letters are 10 units
+// tall, y downwards), its width, and the chrome-and-copper fill at height v (0 top, 1 bottom).
+double logo_letter_distance(char name, double x, double y);
+double logo_letter_width(char name);
+colour logo_chrome(double v);
+canvas draw_background();
+canvas draw_slide(int index); // 0..15, each slide_width x slide_height
+
+// Writes the nine-image icon (48, 32, 16 pixels at 4, 8 and 32 bits per pixel).
+bool write_icon(const char *path);
+
+bool write_bmp(const char *path, const picture &p); // 24-bit Windows BMP
+bool write_png(const char *path, const picture &p); // 8-bit RGB PNG
+bool write_bytes(const char *path, const std::vector<unsigned char> &bytes);

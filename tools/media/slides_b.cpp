@@ -1,0 +1,437 @@
+// Slides 8 to 15: a ray-traced sphere, a starfield, a Julia set, a voxel landscape,
+// vector bobs, a ray-marched torus, a kaleidoscope and a rippled line landscape.
+#include "media.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double pi = 3.14159265358979323846;
+constexpr int w = slide_width, h = slide_height;
+
+colour rgb(int r, int g, int b) {
+    return {r / 255.0, g / 255.0, b / 255.0};
+}
+
+struct vec {
+    double x, y, z;
+};
+vec operator+(vec a, vec b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+vec operator-(vec a, vec b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+vec operator*(vec a, double k) {
+    return {a.x * k, a.y * k, a.z * k};
+}
+double dot(vec a, vec b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+vec normalise(vec a) {
+    return a * (1 / std::sqrt(dot(a, a)));
+}
+
+// Slide 8: a checkered ball hovering over a mirror-checkered floor.
+const vec sphere_centre{0, 1.0, 4.2};
+const double sphere_radius = 1.0;
+const vec light_dir = normalise(vec{-0.6, 0.8, -0.5});
+
+double hit_sphere(vec o, vec d) {
+    vec oc = o - sphere_centre;
+    double b = dot(oc, d), c = dot(oc, oc) - sphere_radius * sphere_radius;
+    double disc = b * b - c;
+    if (disc < 0)
+        return -1;
+    double t = -b - std::sqrt(disc);
+    return t > 1e-4 ? t : -1;
+}
+
+colour sky(vec d) {
+    double t = clamp01(d.y * 2.2 + 0.05);
+    return mix(rgb(220, 90, 100), rgb(20, 10, 60), std::sqrt(t));
+}
+
+colour trace(vec o, vec d, int depth) {
+    double ts = hit_sphere(o, d);
+    double tf = d.y < -1e-6 ? -o.y / d.y : -1;
+    if (ts > 0 && (tf < 0 || ts < tf)) {
+        vec p = o + d * ts, n = normalise(p - sphere_centre);
+        // Latitude/longitude checks, turned a little so the ball looks spun.
+        double u = std::atan2(n.x * 0.94 - n.z * 0.34, n.z * 0.94 + n.x * 0.34) / pi * 6;
+        double v = std::asin(clamp01((n.y + 1) / 2) * 2 - 1) / pi * 6;
+        bool odd = ((static_cast<int>(std::floor(u)) + static_cast<int>(std::floor(v))) & 1) != 0;
+        colour base = odd ? rgb(255, 200, 100) : rgb(110, 40, 150);
+        double diffuse = std::max(0.0, dot(n, light_dir));
+        vec r = d - n * (2 * dot(d, n));
+        double spec = std::pow(std::max(0.0, dot(r, light_dir)), 30.0);
+        colour c = scale(base, 0.25 + 0.75 * diffuse);
+        c = add(c, scale(rgb(255, 255, 240), spec * 0.9));
+        c = add(c, scale(rgb(80, 180, 230), std::pow(1 - std::fabs(dot(n, d)), 3.0) * 0.5));
+        return c;
+    }
+    if (tf > 0) {
+        vec p = o + d * tf;
+        bool odd =
+            ((static_cast<int>(std::floor(p.x)) + static_cast<int>(std::floor(p.z))) & 1) != 0;
+        colour base = odd ? rgb(40, 20, 80) : rgb(30, 130, 160);
+        // Shadow of the ball.
+        double shadow = hit_sphere(p + vec{0, 1e-3, 0}, light_dir) > 0 ? 0.35 : 1.0;
+        colour c = scale(base, shadow);
+        if (depth > 0)
+            c = mix(c, trace(p + vec{0, 1e-3, 0}, vec{d.x, -d.y, d.z}, depth - 1), 0.35);
+        return mix(c, sky(vec{0, 0.0, 1}), 1 - std::exp(-tf * 0.035));
+    }
+    return sky(d);
+}
+
+canvas sphere() {
+    return render_supersampled(w, h, 3, [](double x, double y) {
+        vec eye{0, 1.5, 0};
+        vec d = normalise(vec{(x - w / 2.0) / h, -(y - h * 0.45) / h, 1.1});
+        return trace(eye, d, 1);
+    });
+}
+
+// Slide 9: stars streaking out of a nebula.
+canvas starfield() {
+    canvas c = render_supersampled(w, h, 2, [](double x, double y) {
+        double n = fractal_noise(x / 30.0, y / 30.0, 5, 41);
+        double m = fractal_noise(x / 18.0 + 4, y / 18.0, 4, 42);
+        colour s = mix(rgb(4, 2, 14), rgb(70, 20, 100), smoothstep(0.35, 0.8, n));
+        return add(s, scale(rgb(30, 130, 160), smoothstep(0.5, 0.85, m) * 0.7));
+    });
+    for (int i = 0; i < 260; ++i) {
+        // Stars in 3-D, projected; each leaves a short streak towards the centre.
+        double sx = hash_unit(i, 0, 43) * 2 - 1, sy = hash_unit(i, 1, 43) * 2 - 1;
+        double sz = 0.15 + hash_unit(i, 2, 43);
+        double px = 64 + sx / sz * 40, py = 60 + sy / sz * 40;
+        double bright = clamp01(1.2 - sz);
+        colour tint = mix(rgb(170, 200, 255), rgb(255, 220, 160), hash_unit(i, 3, 43));
+        double len = 6 * bright * bright;
+        for (int k = 0; k <= 12; ++k) {
+            double f = k / 12.0;
+            double qx = px - sx / sz * len * f * 0.35, qy = py - sy / sz * len * f * 0.35;
+            int ix = static_cast<int>(qx), iy = static_cast<int>(qy);
+            if (ix < 0 || iy < 0 || ix >= w || iy >= h)
+                continue;
+            colour &p = pixel_at(c, ix, iy);
+            p = add(p, scale(tint, bright * (1 - f) * 0.45));
+        }
+    }
+    // A banded gas giant in the lower right, lit from the upper left, with a thin atmosphere;
+    // it hides the stars behind it.
+    const double planet_x = 100, planet_y = 98, planet_r = 36;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            colour behind = pixel_at(c, x, y), sum{0, 0, 0};
+            for (int s = 0; s < 9; ++s) {
+                double dx = (x + (s % 3 + 0.5) / 3 - planet_x) / planet_r;
+                double dy = (y + (s / 3 + 0.5) / 3 - planet_y) / planet_r;
+                double dd = dx * dx + dy * dy;
+                if (dd >= 1) {
+                    double rim =
+                        std::exp(-(std::sqrt(dd) - 1) * 12) * clamp01(0.5 - dx * 0.5 - dy * 0.5);
+                    sum = add(sum, add(behind, scale(rgb(90, 190, 255), rim * 0.8)));
+                    continue;
+                }
+                double nz = std::sqrt(1 - dd);
+                double light = clamp01(-dx * 0.55 - dy * 0.5 + nz * 0.67);
+                double lat = dy * 0.95 + dx * 0.3; // bands tilted a little
+                double band = fractal_noise(lat * 7 + 3, dx * 0.6, 4, 44);
+                colour surface = warm_ramp(0.3 + 0.5 * band);
+                surface = scale(surface, 0.06 + 0.94 * light);
+                surface =
+                    add(surface, scale(rgb(80, 200, 255), std::pow(1 - nz, 3.0) * light * 0.9));
+                sum = add(sum, surface);
+            }
+            pixel_at(c, x, y) = scale(sum, 1 / 9.0);
+        }
+    // A few big stars with cross-shaped glints.
+    const double glints[][3] = {{30, 28, 1.0}, {40, 92, 0.7}, {84, 22, 0.6}};
+    for (const auto &g : glints)
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                double dx = std::fabs(x + 0.5 - g[0]), dy = std::fabs(y + 0.5 - g[1]);
+                double glow = std::exp(-(dx * dx + dy * dy) * 0.08) +
+                              std::exp(-dy * 1.8) * std::exp(-dx * 0.12) * 0.5 +
+                              std::exp(-dx * 1.8) * std::exp(-dy * 0.12) * 0.5;
+                colour &p = pixel_at(c, x, y);
+                p = add(p, scale(rgb(255, 240, 220), glow * g[2]));
+            }
+    return c;
+}
+
+// Slide 10: a Julia set in the cool colours with warm filaments.
+canvas julia() {
+    return render_supersampled(w, h, 3, [](double x, double y) {
+        double zr = (x - w / 2.0) / h * 2.0, zi = (y - h / 2.0) / h * 2.0;
+        const double cr = -0.7269, ci = 0.1889;
+        int i = 0;
+        const int limit = 400;
+        for (; i < limit && zr * zr + zi * zi < 256; ++i) {
+            double t = zr * zr - zi * zi + cr;
+            zi = 2 * zr * zi + ci;
+            zr = t;
+        }
+        if (i == limit)
+            return rgb(8, 4, 24);
+        double smooth = i + 1 - std::log(std::log(std::sqrt(zr * zr + zi * zi))) / std::log(2.0);
+        double t = std::log(smooth + 1) / std::log(limit + 1.0);
+        colour c = cool_ramp(std::pow(t, 1.6) * 0.95);
+        return mix(c, warm_ramp(0.55 + 0.3 * t), std::pow(clamp01(t * 1.15), 8.0));
+    });
+}
+
+// Slide 11: a voxel landscape, rendered column by column from front to back.
+double terrain(double x, double z) {
+    double n = fractal_noise(x / 30.0, z / 30.0, 6, 51);
+    double ridge = 1 - std::fabs(fractal_noise(x / 60.0, z / 60.0, 4, 52) * 2 - 1);
+    double height = n * 50 + ridge * ridge * ridge * 60 - 10;
+    return height > 22 ? height : 22; // a lake fills the valleys
+}
+
+// Drawn at three times the slide's size, then averaged down.
+canvas voxels() {
+    const int k = 3, W = w * k, H = h * k;
+    const double horizon = 40 * k, eye_height = 100, eye_x = 118, eye_z = -70;
+    canvas c = make_canvas(W, H, colour{0, 0, 0});
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            double t = clamp01(y / horizon);
+            colour s = mix(rgb(20, 10, 60), rgb(250, 140, 100), t * t);
+            double dx = (x - 90 * k) / double(k), dy = (y - 36 * k) / double(k);
+            s = add(s, scale(rgb(255, 220, 150), std::exp(-(dx * dx + dy * dy) * 0.02) * 0.9));
+            pixel_at(c, x, y) = s;
+        }
+    for (int x = 0; x < W; ++x) {
+        double ray = (x - W / 2.0) / W;
+        int top = H; // the highest pixel drawn so far in this column
+        for (double z = 2; z < 400; z += 0.1 + z * 0.004) {
+            double wx = eye_x + ray * z * 1.4, wz = eye_z + z;
+            double height = terrain(wx, wz);
+            int screen_y = static_cast<int>(horizon + (eye_height - height) / z * 40 * k);
+            if (screen_y < top) {
+                colour land;
+                if (height <= 22) {
+                    // Water mirrors the sky, with ripples.
+                    double ripple = value_noise(wx / 3.0, wz / 1.5, 53);
+                    land = mix(rgb(40, 20, 90), rgb(240, 150, 120),
+                               clamp01(0.3 + ripple * 0.5 - z * 0.001));
+                } else {
+                    double slope = (terrain(wx - 1, wz - 1) - height) * 0.5;
+                    double snow = smoothstep(74, 84, height + slope * 6);
+                    land = mix(rgb(70, 30, 110), rgb(220, 110, 70), smoothstep(26, 64, height));
+                    land = mix(land, rgb(250, 236, 240), snow);
+                    land = scale(land, clamp01(0.75 + slope * 0.22));
+                }
+                land = mix(land, rgb(210, 120, 130), 1 - std::exp(-z * 0.005));
+                for (int y = std::max(screen_y, 0); y < top; ++y)
+                    pixel_at(c, x, y) = land;
+                top = std::max(screen_y, 0);
+            }
+        }
+    }
+    canvas out = make_canvas(w, h, colour{0, 0, 0});
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            colour sum{0, 0, 0};
+            for (int sy = 0; sy < k; ++sy)
+                for (int sx = 0; sx < k; ++sx)
+                    sum = add(sum, pixel_at(c, x * k + sx, y * k + sy));
+            pixel_at(out, x, y) = scale(sum, 1.0 / (k * k));
+        }
+    return out;
+}
+
+// Slide 12: vector bobs: shaded balls along a 3-D Lissajous knot, drawn back to front.
+canvas bobs() {
+    canvas c = render_supersampled(w, h, 1, [](double x, double y) {
+        double d = std::sqrt((x - 64) * (x - 64) + (y - 60) * (y - 60));
+        return mix(rgb(40, 16, 80), rgb(6, 4, 20), clamp01(d / 90));
+    });
+    const int count = 72;
+    struct bob {
+        double x, y, z;
+        int index;
+    } list[count];
+    for (int i = 0; i < count; ++i) {
+        double t = i * 2 * pi / count;
+        double x = std::sin(t * 2) * 0.9, y = std::sin(t * 3 + 0.6) * 0.8,
+               z = std::cos(t * 5) * 0.9;
+        // Turn the knot a little about the y axis.
+        double rx = x * 0.87 + z * 0.5, rz = -x * 0.5 + z * 0.87;
+        list[i] = {rx, y, rz + 3.2, i};
+    }
+    std::sort(list, list + count, [](const bob &a, const bob &b) { return a.z > b.z; });
+    for (const bob &b : list) {
+        double px = 64 + b.x / b.z * 118, py = 60 + b.y / b.z * 118, r = 22 / b.z;
+        colour tint = cycle_ramp(b.index / double(count) * 0.999);
+        for (int y = static_cast<int>(py - r - 1); y <= py + r + 1; ++y)
+            for (int x = static_cast<int>(px - r - 1); x <= px + r + 1; ++x) {
+                if (x < 0 || y < 0 || x >= w || y >= h)
+                    continue;
+                double cover = 0;
+                colour sum{0, 0, 0};
+                for (int s = 0; s < 16; ++s) {
+                    double sx = (x + (s % 4 + 0.5) / 4 - px) / r,
+                           sy = (y + (s / 4 + 0.5) / 4 - py) / r;
+                    double dd = sx * sx + sy * sy;
+                    if (dd >= 1)
+                        continue;
+                    double nz = std::sqrt(1 - dd);
+                    double diffuse = clamp01(-sx * 0.45 - sy * 0.55 + nz * 0.7);
+                    double spec = std::pow(diffuse, 24.0);
+                    colour col = scale(tint, 0.2 + 0.85 * diffuse);
+                    sum = add(sum, add(col, scale(rgb(255, 255, 255), spec * 0.8)));
+                    cover += 1;
+                }
+                colour &p = pixel_at(c, x, y);
+                if (cover > 0)
+                    p = mix(p, scale(sum, 1 / cover), cover / 16);
+            }
+    }
+    return c;
+}
+
+// Slide 13: a ray-marched torus with copper bands on a glowing disc.
+double torus_distance(vec p) {
+    // Tilt the torus towards the viewer.
+    double ca = 0.8, sa = 0.6;
+    vec q{p.x, p.y * ca - p.z * sa, p.y * sa + p.z * ca};
+    double ring = std::sqrt(q.x * q.x + q.z * q.z) - 1.0;
+    return std::sqrt(ring * ring + q.y * q.y) - 0.42;
+}
+
+canvas torus() {
+    return render_supersampled(w, h, 2, [](double x, double y) {
+        vec o{0, 0, -3.6};
+        vec d = normalise(vec{(x - w / 2.0) / h, -(y - h / 2.0) / h, 1.0});
+        double t = 0;
+        for (int i = 0; i < 90; ++i) {
+            double dist = torus_distance(o + d * t);
+            if (dist < 1e-4 || t > 8)
+                break;
+            t += dist;
+        }
+        double bx = (x - 64) / 60.0, by = (y - 60) / 60.0;
+        double br = std::sqrt(bx * bx + by * by);
+        colour back = mix(rgb(12, 30, 70), rgb(4, 2, 16), clamp01(br));
+        back = add(back, scale(rgb(150, 40, 120), std::exp(-std::pow((br - 0.75) * 8, 2)) * 0.6));
+        if (t > 8)
+            return back;
+        vec p = o + d * t;
+        const double e = 1e-4;
+        vec n = normalise(vec{torus_distance(p + vec{e, 0, 0}) - torus_distance(p - vec{e, 0, 0}),
+                              torus_distance(p + vec{0, e, 0}) - torus_distance(p - vec{0, e, 0}),
+                              torus_distance(p + vec{0, 0, e}) - torus_distance(p - vec{0, 0, e})});
+        vec l = normalise(vec{-0.5, 0.7, -0.6});
+        double diffuse = std::max(0.0, dot(n, l));
+        vec r = d - n * (2 * dot(d, n));
+        double spec = std::pow(std::max(0.0, dot(r, l)), 40.0);
+        double angle = std::atan2(p.x, p.y * 0.6 + p.z * 0.8);
+        bool band = fract(angle / pi * 6) < 0.5;
+        colour base = band ? rgb(230, 120, 50) : rgb(110, 40, 140);
+        colour c = scale(base, 0.18 + 0.82 * diffuse);
+        c = add(c, scale(rgb(255, 250, 230), spec));
+        c = add(c, scale(rgb(60, 200, 230), std::pow(1 - std::fabs(dot(n, d)), 3.0) * 0.6));
+        return c;
+    });
+}
+
+// Slide 14: a kaleidoscope: noise folded into twelve mirrored wedges.
+canvas kaleidoscope() {
+    return render_supersampled(w, h, 3, [](double x, double y) {
+        double u = x - 64, v = y - 60;
+        double r = std::sqrt(u * u + v * v), a = std::atan2(v, u);
+        const double wedge = pi / 6;
+        a = std::fabs(std::fmod(a + 2 * pi, 2 * wedge) - wedge);
+        double fx = r * std::cos(a), fy = r * std::sin(a);
+        double n = fractal_noise(fx / 22.0 + 3, fy / 22.0, 4, 61);
+        double m = fractal_noise(fx / 9.0, fy / 9.0 + 5, 3, 62);
+        colour c = cycle_ramp(n * 1.8 + r / 160.0);
+        double line = std::pow(std::fabs(std::sin(m * 14)), 14.0);
+        c = mix(c, rgb(20, 8, 40), line * 0.7);
+        c = scale(c, 0.55 + 0.45 * smoothstep(0.3, 0.7, n));
+        return mix(c, rgb(6, 4, 18), smoothstep(58, 90, r) * 0.85);
+    });
+}
+
+// Slide 15: ripples on a line landscape: rows of a rippled surface drawn from the back to
+// the front, each hiding what lies behind it, the lines glowing from cyan to gold.
+double ripple_height(double x, double z) {
+    double dx = x - 0.1, dz = z - 1.9;
+    double r = std::sqrt(dx * dx + dz * dz);
+    double wave = std::cos(r * 9.0) * std::exp(-r * 0.9);
+    return wave * 0.42 + (fractal_noise(x * 2 + 5, z * 2, 3, 81) - 0.5) * 0.18;
+}
+
+canvas ripples() {
+    canvas c = make_canvas(w, h, colour{0, 0, 0});
+    auto background = [](int x, int y) {
+        colour s = mix(rgb(60, 16, 80), rgb(4, 2, 14), clamp01(std::fabs(y - 30.0) / 40));
+        double star = hash_unit(x, y, 82);
+        if (y < 34 && star > 0.985)
+            s = add(s, scale(rgb(200, 220, 255), (star - 0.985) / 0.015 * 0.8));
+        return s;
+    };
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            pixel_at(c, x, y) = background(x, y);
+    const int rows = 40, sub = 4;
+    for (int row = rows - 1; row >= 0; --row) {
+        // Rows evenly spaced on screen: their inverse depths are evenly spaced.
+        double z = 1 / (1.15 - row * (1.15 - 0.2) / (rows - 1));
+        double fade = 1 - row / double(rows);
+        colour line = row < rows / 2 ? mix(rgb(255, 200, 90), rgb(255, 90, 160), row / (rows / 2.0))
+                                     : mix(rgb(255, 90, 160), rgb(60, 200, 255),
+                                           (row - rows / 2.0) / (rows / 2.0));
+        for (int x = 0; x < w; ++x) {
+            // The row's height at four points across the pixel, for a smooth line.
+            double sum_y = 0;
+            for (int k = 0; k < sub; ++k) {
+                double wx = ((x + (k + 0.5) / sub) - w / 2.0) / 60.0 * z;
+                double height = ripple_height(wx, z);
+                sum_y += 12 + (1.5 - height) / z * 62;
+            }
+            double ly = sum_y / sub;
+            // Hide what lies behind this row, then draw the line with a soft edge.
+            for (int y = std::max(0, static_cast<int>(std::floor(ly)) + 1); y < h; ++y)
+                pixel_at(c, x, y) = background(x, y);
+            for (int y = static_cast<int>(std::floor(ly)) - 2; y <= ly + 2; ++y) {
+                if (y < 0 || y >= h)
+                    continue;
+                double d = std::fabs(y + 0.5 - ly);
+                double k = std::max(0.0, 1 - d / 1.1) * (0.35 + 0.65 * fade) +
+                           std::exp(-d * 1.5) * 0.25 * fade;
+                colour &p = pixel_at(c, x, y);
+                p = add(p, scale(line, k));
+            }
+        }
+    }
+    return c;
+}
+
+} // namespace
+
+canvas draw_slide_b(int index) {
+    switch (index) {
+    case 8:
+        return sphere();
+    case 9:
+        return starfield();
+    case 10:
+        return julia();
+    case 11:
+        return voxels();
+    case 12:
+        return bobs();
+    case 13:
+        return torus();
+    case 14:
+        return kaleidoscope();
+    default:
+        return ripples();
+    }
+}
