@@ -1,0 +1,23 @@
+// The soundtrack's instrument set: which synthesised sample each instrument number plays.
+#pragma once
+
+#include "xm_writer.h"
+
+// Instrument numbers as used in the patterns (1-based, as in the file).
+enum theme_instrument {
+    ins_kick = 1,
+    ins_snare,
+    ins_closed_hat,
+    ins_open_hat,
+    ins_crash,
+    ins_bass,
+    ins_arp,
+    ins_pad_minor,
+    ins_pad_major,
+    ins_lead,
+    ins_lead_echo,
+    theme_instrument_count = ins_lead_echo
+};
+
+// Synthesises every instrument, in the order of theme_instrument.
+std::vector<xm_instrument> make_theme_instruments();

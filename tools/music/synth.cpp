@@ -1,0 +1,197 @@
+// Builds the soundtrack's samples by additive synthesis, enveloped noise and one-pole filters.
+// Only plain double arithmetic and the C library's sin/exp/pow/log2 are used, so the result is
+// the same at every optimisation level.
+#include "synth.h"
+
+#include <cmath>
+
+namespace {
+
+const double pi = 3.14159265358979323846;
+
+} // namespace
+
+double noise_next(noise_state *n) {
+    uint32_t x = n->state;
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    n->state = x;
+    return static_cast<double>(x >> 8) / 8388608.0 - 1.0;
+}
+
+void lowpass(std::vector<double> &signal, double cutoff, double rate) {
+    const double a = 1.0 - std::exp(-2.0 * pi * cutoff / rate);
+    double y = 0;
+    for (double &v : signal) {
+        y += a * (v - y);
+        v = y;
+    }
+}
+
+void highpass(std::vector<double> &signal, double cutoff, double rate) {
+    const double a = 1.0 - std::exp(-2.0 * pi * cutoff / rate);
+    double low = 0;
+    for (double &v : signal) {
+        low += a * (v - low);
+        v -= low;
+    }
+}
+
+double attack_decay(double t, double attack, double decay) {
+    if (t < attack)
+        return t / attack;
+    return std::exp(-(t - attack) / decay);
+}
+
+std::vector<int16_t> to_pcm16(const std::vector<double> &signal, double peak) {
+    double largest = 0;
+    for (double v : signal)
+        largest = std::fmax(largest, std::fabs(v));
+    const double scale = largest > 0 ? peak * 32767.0 / largest : 0;
+    std::vector<int16_t> out(signal.size());
+    for (size_t i = 0; i < signal.size(); ++i)
+        out[i] = static_cast<int16_t>(std::floor(signal[i] * scale + 0.5));
+    return out;
+}
+
+sample_tuning tune_sample(double rate, int natural_note) {
+    // C-4 (note 49) plays at 8363 Hz with no relative note and no finetune.
+    const double semitones = 12.0 * std::log2(rate / 8363.0) - (natural_note - 49);
+    const int steps = static_cast<int>(std::floor(semitones * 128.0 + 0.5));
+    int relative = static_cast<int>(std::floor((steps + 64) / 128.0));
+    int fine = steps - relative * 128;
+    return {static_cast<int8_t>(relative), static_cast<int8_t>(fine)};
+}
+
+double note_frequency(int note) {
+    return 440.0 * std::pow(2.0, (note - 58) / 12.0);
+}
+
+std::vector<double> make_kick() {
+    const int frames = static_cast<int>(0.32 * drum_rate);
+    std::vector<double> out(frames);
+    noise_state noise{0x1234567u};
+    double phase = 0;
+    for (int i = 0; i < frames; ++i) {
+        const double t = i / drum_rate;
+        const double frequency = 48.0 + 120.0 * std::exp(-t / 0.028);
+        phase += 2.0 * pi * frequency / drum_rate;
+        const double body = std::sin(phase) * attack_decay(t, 0.001, 0.11);
+        const double click = noise_next(&noise) * std::exp(-t / 0.002) * 0.4;
+        out[i] = std::tanh(2.4 * (body + click));
+    }
+    // Fade the last milliseconds so the one-shot ends at zero.
+    for (int i = 0; i < 64; ++i)
+        out[frames - 1 - i] *= i / 64.0;
+    return out;
+}
+
+std::vector<double> make_snare() {
+    const int frames = static_cast<int>(0.26 * drum_rate);
+    std::vector<double> rattle(frames);
+    noise_state noise{0x9e3779b9u};
+    for (int i = 0; i < frames; ++i)
+        rattle[i] = noise_next(&noise);
+    lowpass(rattle, 7000, drum_rate);
+    highpass(rattle, 900, drum_rate);
+    std::vector<double> out(frames);
+    for (int i = 0; i < frames; ++i) {
+        const double t = i / drum_rate;
+        const double tone =
+            (std::sin(2.0 * pi * 185.0 * t) + 0.5 * std::sin(2.0 * pi * 330.0 * t)) *
+            attack_decay(t, 0.0005, 0.035);
+        out[i] = 0.8 * tone + 1.6 * rattle[i] * attack_decay(t, 0.001, 0.065);
+    }
+    for (int i = 0; i < 64; ++i)
+        out[frames - 1 - i] *= i / 64.0;
+    return out;
+}
+
+std::vector<double> make_hihat(double decay, double seconds, uint32_t seed) {
+    const int frames = static_cast<int>(seconds * drum_rate);
+    std::vector<double> out(frames);
+    noise_state noise{seed};
+    for (int i = 0; i < frames; ++i)
+        out[i] = noise_next(&noise);
+    highpass(out, 6000, drum_rate);
+    highpass(out, 6000, drum_rate);
+    for (int i = 0; i < frames; ++i) {
+        const double t = i / drum_rate;
+        out[i] *= attack_decay(t, 0.0005, decay) * (1.0 - static_cast<double>(i) / frames);
+    }
+    return out;
+}
+
+std::vector<double> make_crash() {
+    const int frames = static_cast<int>(1.4 * drum_rate);
+    std::vector<double> out(frames);
+    noise_state noise{0x2545f491u};
+    for (int i = 0; i < frames; ++i)
+        out[i] = noise_next(&noise);
+    highpass(out, 3500, drum_rate);
+    lowpass(out, 9000, drum_rate);
+    for (int i = 0; i < frames; ++i) {
+        const double t = i / drum_rate;
+        out[i] *= attack_decay(t, 0.002, 0.35) * (1.0 - static_cast<double>(i) / frames);
+    }
+    return out;
+}
+
+std::vector<double> make_bass(double frequency) {
+    const int frames = static_cast<int>(0.42 * drum_rate);
+    std::vector<double> out(frames);
+    const int harmonics = static_cast<int>(9000.0 / frequency);
+    for (int i = 0; i < frames; ++i) {
+        const double t = i / drum_rate;
+        const double cutoff = 280.0 + 2400.0 * std::exp(-t / 0.05);
+        const double phase = 2.0 * pi * frequency * t;
+        double v = 0.6 * std::sin(phase); // sub
+        for (int n = 1; n <= harmonics; ++n) {
+            const double ratio = n * frequency / cutoff;
+            v += std::sin(n * phase) / n / std::sqrt(1.0 + ratio * ratio * ratio * ratio);
+        }
+        const double level = t < 0.003 ? t / 0.003 : 0.55 + 0.45 * std::exp(-(t - 0.003) / 0.08);
+        const double tail = t > 0.3 ? std::fmax(0.0, 1.0 - (t - 0.3) / 0.12) : 1.0;
+        out[i] = v * level * tail;
+    }
+    return out;
+}
+
+std::vector<double> make_pulse_loop(int cycle_length, int cycles, double duty, int harmonics,
+                                    bool detuned) {
+    const int frames = cycle_length * cycles;
+    std::vector<double> out(frames, 0.0);
+    const int voices = detuned ? 2 : 1;
+    for (int voice = 0; voice < voices; ++voice) {
+        const int voice_cycles = cycles + voice;
+        for (int n = 1; n <= harmonics; ++n) {
+            // Fourier series of a pulse, softened towards the top so the edge is not harsh.
+            const double amplitude = std::sin(pi * n * duty) / n * (1.0 - 0.5 * n / harmonics);
+            for (int i = 0; i < frames; ++i)
+                out[i] += amplitude *
+                          std::sin(2.0 * pi * n * voice_cycles * static_cast<double>(i) / frames);
+        }
+    }
+    return out;
+}
+
+std::vector<double> make_chord_loop(int length, const chord_voice *voices, int voice_count,
+                                    uint32_t seed) {
+    std::vector<double> out(length, 0.0);
+    noise_state noise{seed};
+    for (int v = 0; v < voice_count; ++v) {
+        for (int twin = 0; twin < 2; ++twin) {
+            const int cycles = voices[v].cycles + twin;
+            for (int n = 1; n <= 10; ++n) {
+                const double amplitude = voices[v].level / n / (1.0 + 0.35 * n * n / 4.0);
+                const double offset = pi * noise_next(&noise);
+                for (int i = 0; i < length; ++i)
+                    out[i] +=
+                        amplitude *
+                        std::sin(2.0 * pi * n * cycles * static_cast<double>(i) / length + offset);
+            }
+        }
+    }
+    return out;
+}

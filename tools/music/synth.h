@@ -1,0 +1,57 @@
+// The sample synthesiser: oscillators, envelopes, filters and fixed-seed noise that build
+// every instrument of the soundtrack from nothing, plus their tuning for the XM player.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// A xorshift32 generator: the same seed always gives the same noise.
+struct noise_state {
+    uint32_t state;
+};
+double noise_next(noise_state *n); // uniform in [-1, 1)
+
+// One-pole filters run in place over a signal; cutoff in Hz at the given sample rate.
+void lowpass(std::vector<double> &signal, double cutoff, double rate);
+void highpass(std::vector<double> &signal, double cutoff, double rate);
+
+// Linear attack then exponential decay with the given time constant, in seconds.
+double attack_decay(double t, double attack, double decay);
+
+// Scales to the given peak (0..1 of full scale) and rounds to signed 16-bit.
+std::vector<int16_t> to_pcm16(const std::vector<double> &signal, double peak);
+
+// Relative note and finetune that make XM note `natural_note` (1 = C-0) play a sample at `rate`.
+struct sample_tuning {
+    int8_t relative_note;
+    int8_t finetune;
+};
+sample_tuning tune_sample(double rate, int natural_note);
+
+// Frequency in Hz of XM note `note` in equal temperament (A-4 = 440 Hz).
+double note_frequency(int note);
+
+// Drum and noise one-shots at 22050 Hz.
+const double drum_rate = 22050;
+std::vector<double> make_kick();
+std::vector<double> make_snare();
+std::vector<double> make_hihat(double decay, double seconds, uint32_t seed);
+std::vector<double> make_crash();
+
+// A plucked, filter-swept saw bass one-shot at 22050 Hz, sounding at `frequency`.
+std::vector<double> make_bass(double frequency);
+
+// A band-limited pulse wave loop: `cycles` whole cycles of `cycle_length` frames each, with the
+// given duty (0..1), harmonics up to `harmonics`; `detuned` adds a second voice with one cycle
+// more per loop, for a slow chorus.
+std::vector<double> make_pulse_loop(int cycle_length, int cycles, double duty, int harmonics,
+                                    bool detuned);
+
+// A soft chord loop of `length` frames: each voice is {cycles per loop, level}, drawn as a
+// mellow saw with a twin one cycle higher; phases come from `seed`.
+struct chord_voice {
+    int cycles;
+    double level;
+};
+std::vector<double> make_chord_loop(int length, const chord_voice *voices, int voice_count,
+                                    uint32_t seed);
