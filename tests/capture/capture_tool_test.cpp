@@ -288,4 +288,63 @@ TEST(CaptureTool, LosslessVideoHoldsTheFramesPixelForPixelAndExactSound) {
     EXPECT_EQ(decoded_sound(video).size(), 2u * rate) << "not exactly one second of stereo";
 }
 
+// Loudness in 1 ms steps of mono 16-bit sound at 22050 Hz, mean removed.
+std::vector<double> envelope(const std::string &raw) {
+    const size_t count = raw.size() / 2, window = 22;
+    std::vector<double> e;
+    for (size_t at = 0; at + window <= count; at += window) {
+        double sum = 0;
+        for (size_t i = at; i < at + window; ++i) {
+            short v;
+            std::memcpy(&v, raw.data() + 2 * i, 2);
+            sum += double(v) * v;
+        }
+        e.push_back(std::sqrt(sum / window));
+    }
+    double mean = 0;
+    for (double v : e)
+        mean += v;
+    mean /= e.empty() ? 1 : e.size();
+    for (double &v : e)
+        v -= mean;
+    return e;
+}
+
+TEST(CaptureTool, SoundtrackStartsWithFrameOne) {
+    NEED_MEDIA();
+    // The module played by another player, openmpt123, from its start: the capture's sound
+    // must line up with it, not lag by the buffers the mixer played before the music began.
+    temp_dir t;
+    const fs::path video = t.path / "sync.mkv";
+    result r = capture("--video '" + video.string() + "' --seconds 4 --scale 1 --lossless");
+    ASSERT_EQ(r.code, 0) << r.err;
+    fs::copy_file(fs::path(SOURCE_DIR) / "res/theme.xm", t.path / "theme.xm");
+    r = run("openmpt123 -q --render --samplerate 22050 --channels 1 --no-float --end-time 5 "
+            "--output-type wav theme.xm",
+            t.path);
+    ASSERT_EQ(r.code, 0) << r.err;
+    const std::string ours =
+        run("ffmpeg -v error -i '" + video.string() + "' -vn -ac 1 -ar 22050 -f s16le -").out;
+    const std::string theirs =
+        run("ffmpeg -v error -i theme.xm.wav -ac 1 -ar 22050 -f s16le -", t.path).out;
+    const std::vector<double> a = envelope(ours), b = envelope(theirs);
+    ASSERT_GT(a.size(), 3900u);
+    ASSERT_GT(b.size(), 3900u);
+
+    const int max_lag = 300, from = max_lag, to = 3900 - max_lag;
+    int best_lag = 0;
+    double best = -1e300;
+    for (int lag = -max_lag; lag <= max_lag; ++lag) {
+        double sum = 0;
+        for (int i = from; i < to; ++i)
+            sum += a[i] * b[i + lag];
+        if (sum > best) {
+            best = sum;
+            best_lag = lag;
+        }
+    }
+    std::printf("[ measured ] the capture's sound against openmpt123's: %d ms\n", best_lag);
+    EXPECT_LE(std::abs(best_lag), 5) << "ms between the capture's sound and openmpt123's";
+}
+
 } // namespace
