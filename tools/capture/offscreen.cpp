@@ -68,6 +68,9 @@ bool open_offscreen_intro(offscreen_intro *o, char *error, int error_size) {
 void draw_next_frame(offscreen_intro *o) {
     draw_frame(&o->state, &o->pictures);
     ++o->frame;
+}
+
+void convert_frame(offscreen_intro *o) {
     SDL_BlitSurface(o->display, nullptr, o->rgb, nullptr);
 }
 
@@ -81,6 +84,7 @@ void close_offscreen_intro(offscreen_intro *o) {
     o->rgb = nullptr;
 }
 
-bool save_frame_bmp(const offscreen_intro *o, const char *path) {
+bool save_frame_bmp(offscreen_intro *o, const char *path) {
+    convert_frame(o);
     return SDL_SaveBMP(o->rgb, path) == 0;
 }

@@ -24,10 +24,13 @@ bool check_media_file(const char *path, char *error, int error_size);
 // Prepares the intro and loads its pictures; on failure one line in `error`.
 bool open_offscreen_intro(offscreen_intro *o, char *error, int error_size);
 
-// Draws the next frame through the intro's own frame step and converts it to 24 bits.
+// Draws the next frame through the intro's own frame step.
 void draw_next_frame(offscreen_intro *o);
+
+// Converts the last frame drawn into `rgb`.
+void convert_frame(offscreen_intro *o);
 
 void close_offscreen_intro(offscreen_intro *o);
 
 // Saves the last frame as a 24-bit BMP; false on failure.
-bool save_frame_bmp(const offscreen_intro *o, const char *path);
+bool save_frame_bmp(offscreen_intro *o, const char *path);

@@ -77,6 +77,7 @@ static int encode_frames(const capture_options *o, offscreen_intro *intro, encod
     bool fed = true;
     while (fed && !capture_interrupted && intro->frame < o->video_frames) {
         draw_next_frame(intro);
+        convert_frame(intro);
         const unsigned char *pixels = static_cast<const unsigned char *>(intro->rgb->pixels);
         if (o->scale == 1 && intro->rgb->pitch == screen_width * 3) {
             fed = feed_encoder(e, pixels, frame_bytes);
