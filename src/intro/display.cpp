@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
 
 #include "../gfx/gfx.h"
 
@@ -14,16 +15,50 @@ static bool is_invisible_driver(const char *name) {
            std::strcmp(name, "evdev") == 0;
 }
 
+static void say_no_display() {
+    std::fprintf(stderr, "intro: no display available (no X11 or Wayland display found)\n");
+}
+
+static bool is_set(const char *name) {
+    const char *value = std::getenv(name);
+    return value && *value;
+}
+
+static bool exists(const char *path) {
+    struct stat st;
+    return stat(path, &st) == 0;
+}
+
+// Without DISPLAY, a Wayland socket or a graphics card for the console there is nothing to
+// show the intro on. Asking SDL anyway only adds the Wayland client library's complaints on
+// stderr before SDL falls back to an invisible driver. An explicit SDL_VIDEODRIVER is left
+// to SDL to judge.
+static bool may_have_display() {
+    if (is_set("SDL_VIDEODRIVER") || is_set("DISPLAY") || is_set("WAYLAND_DISPLAY"))
+        return true;
+    if (const char *runtime = std::getenv("XDG_RUNTIME_DIR")) {
+        char socket[512];
+        std::snprintf(socket, sizeof socket, "%s/wayland-0", runtime);
+        if (exists(socket))
+            return true;
+    }
+    return exists("/dev/dri/card0");
+}
+
 SDL_Surface *open_display() {
     // Escape is the only way out the intro offers; Ctrl-C and kill still end it at once.
     setenv("SDL_NO_SIGNAL_HANDLERS", "1", 0);
+    if (!may_have_display()) {
+        say_no_display();
+        return nullptr;
+    }
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) != 0) {
         std::fprintf(stderr, "intro: no display available: %s\n", SDL_GetError());
         return nullptr;
     }
     char driver[64] = "";
     if (!SDL_VideoDriverName(driver, sizeof driver) || is_invisible_driver(driver)) {
-        std::fprintf(stderr, "intro: no display available (no X11 or Wayland display found)\n");
+        say_no_display();
         return nullptr;
     }
     SDL_ShowCursor(SDL_DISABLE);
@@ -40,6 +75,9 @@ SDL_Surface *open_display() {
                      display->format->BytesPerPixel, display->pitch);
         return nullptr;
     }
+    // The surface may come with whatever its memory held; without a background picture
+    // the intro would show that, so it starts black.
+    SDL_FillRect(display, nullptr, 0);
     screen = display;
     cache_pixel_format(screen->format);
     return screen;

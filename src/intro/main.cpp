@@ -1,6 +1,9 @@
 // The intro: start-up, the frame loop that runs until Escape, and shut-down.
 #include <SDL.h>
 
+#include <cstdio>
+#include <filesystem>
+
 #include "../gfx/gfx.h"
 #include "display.h"
 #include "frame.h"
@@ -16,12 +19,26 @@ static bool escape_pressed() {
     return escape;
 }
 
+// The pictures and the music live in res/ in the current folder. Without that folder one
+// line says so, instead of one complaint for each of its eighteen files.
+static bool media_folder_present() {
+    std::error_code ec;
+    if (std::filesystem::is_directory("res", ec))
+        return true;
+    const std::string here = std::filesystem::current_path(ec).string();
+    std::fprintf(stderr, "intro: no res/ folder in %s; running without pictures and music\n",
+                 ec ? "the current folder" : here.c_str());
+    return false;
+}
+
 int main(int, char **) {
     static intro_state state; // the scroller's tables are too big to want on the stack
     intro_prepare(&state);
 
-    intro_pictures pictures;
-    load_pictures(&pictures);
+    const bool media = media_folder_present();
+    intro_pictures pictures = {};
+    if (media)
+        load_pictures(&pictures);
 
     if (!open_display()) {
         free_pictures(&pictures);
@@ -29,8 +46,9 @@ int main(int, char **) {
         return 1;
     }
 
-    intro_sound sound;
-    start_sound(&sound);
+    intro_sound sound = {false, nullptr};
+    if (media)
+        start_sound(&sound);
 
     intro_begin(&state);
     bool running = true;

@@ -1,0 +1,199 @@
+// What the intro does when something it needs is missing: one line on stderr saying what,
+// then it carries on without it, or, with nothing to show itself on, exits 1.
+#include <X11/keysym.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "harness.h"
+
+namespace {
+
+using namespace e2e;
+
+std::string joined(const std::vector<std::string> &lines) {
+    std::string all;
+    for (const std::string &line : lines)
+        all += "  " + line + "\n";
+    return all;
+}
+
+class FailureTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(make_temp_folder(&folder));
+        ASSERT_TRUE(prepare_res(folder.path));
+    }
+
+    void start_server() {
+        std::string error;
+        ASSERT_TRUE(start_x_server(&server, &error)) << error;
+    }
+
+    std::string res(const std::string &name) const { return folder.path + "/res/" + name; }
+
+    // Starts the intro on the server and waits for its window and a few frames.
+    void start_and_see_it_run(const intro_env &env = {}) {
+        ASSERT_TRUE(start_intro(&intro, folder.path, &server, env));
+        ASSERT_NE(wait_for_intro_window(server.display, 10), 0u) << intro_stderr(&intro);
+        sleep_s(0.2); // a few frames
+        ASSERT_TRUE(intro_running(&intro))
+            << "exit " << intro.exit_code << ", signal " << intro.term_signal << "; stderr:\n"
+            << intro_stderr(&intro);
+    }
+
+    // Escape ends it normally; returns what it said on stderr, line by line.
+    std::vector<std::string> end_with_escape() {
+        press_key(server.display, XK_Escape);
+        EXPECT_TRUE(wait_intro_exit(&intro, 10)) << "Escape did not end the intro";
+        EXPECT_EQ(intro.term_signal, 0);
+        EXPECT_EQ(intro.exit_code, 0);
+        return lines_of(intro_stderr(&intro));
+    }
+
+    // Runs the intro where it can find no display: it must say so and exit 1, quickly.
+    void expect_no_display(const intro_env &env) {
+        const double started = now_s();
+        ASSERT_TRUE(start_intro(&intro, folder.path, server.display ? &server : nullptr, env));
+        ASSERT_TRUE(wait_intro_exit(&intro, 10)) << "still running without a display";
+        const double seconds = now_s() - started;
+        EXPECT_EQ(intro.term_signal, 0) << "killed by a signal: " << intro_stderr(&intro);
+        EXPECT_EQ(intro.exit_code, 1);
+        const std::vector<std::string> lines = lines_of(intro_stderr(&intro));
+        ASSERT_EQ(lines.size(), 1u) << joined(lines);
+        EXPECT_NE(lines[0].find("no display available"), std::string::npos) << lines[0];
+        EXPECT_LT(seconds, 5.0);
+    }
+
+    x_server server;
+    temp_folder folder;
+    intro_process intro;
+};
+
+TEST_F(FailureTest, MissingSlideIsNamedAndTheIntroRunsOn) {
+    std::filesystem::remove(res("sl7.dat"));
+    start_server();
+    start_and_see_it_run();
+    const std::vector<std::string> lines = end_with_escape();
+    ASSERT_EQ(lines.size(), 1u) << joined(lines);
+    EXPECT_NE(lines[0].find("res/sl7.dat"), std::string::npos) << lines[0];
+}
+
+TEST_F(FailureTest, CorruptSlideIsNamedWithSdlsReason) {
+    ASSERT_TRUE(write_file(res("sl3.dat"), "this is no picture"));
+    start_server();
+    start_and_see_it_run();
+    const std::vector<std::string> lines = end_with_escape();
+    ASSERT_EQ(lines.size(), 1u) << joined(lines);
+    EXPECT_NE(lines[0].find("res/sl3.dat"), std::string::npos) << lines[0];
+    // SDL's reason follows the name: more than the bare name and the intro's own words.
+    EXPECT_GT(lines[0].size(), std::string("intro: cannot load res/sl3.dat: ").size() + 5)
+        << lines[0];
+}
+
+TEST_F(FailureTest, MissingBackgroundIsNotDrawnAndNothingCrashes) {
+    std::filesystem::remove(res("back.dat"));
+    start_server();
+    start_and_see_it_run();
+    // Nothing draws the top rows without a background: they stay as the display began,
+    // black, frame after frame.
+    for (int grab = 0; grab < 3; ++grab) {
+        const std::vector<std::uint16_t> shot = grab_screen(server.display);
+        ASSERT_EQ(shot.size(), static_cast<size_t>(width * height));
+        for (int i = 0; i < 90 * width; ++i)
+            ASSERT_EQ(shot[static_cast<size_t>(i)], 0)
+                << "at (" << i % width << ", " << i / width << ") in grab " << grab;
+        sleep_s(0.15);
+    }
+    const std::vector<std::string> lines = end_with_escape();
+    ASSERT_EQ(lines.size(), 1u) << joined(lines);
+    EXPECT_NE(lines[0].find("res/back.dat"), std::string::npos) << lines[0];
+}
+
+TEST_F(FailureTest, MissingResFolderIsOneLineAndTheIntroRunsSilently) {
+    remove_tree(folder.path + "/res");
+    start_server();
+    start_and_see_it_run();
+    const std::vector<std::string> lines = end_with_escape();
+    ASSERT_EQ(lines.size(), 1u) << joined(lines);
+    EXPECT_NE(lines[0].find("res/"), std::string::npos) << lines[0];
+}
+
+TEST_F(FailureTest, NoAudioDeviceIsOneLineAndTheIntroRunsSilently) {
+    start_server();
+    intro_env env;
+    env.set = {"SDL_AUDIODRIVER=no-such-device"};
+    start_and_see_it_run(env);
+    const std::vector<std::string> lines = end_with_escape();
+    ASSERT_EQ(lines.size(), 1u) << joined(lines);
+    EXPECT_NE(lines[0].find("audio device"), std::string::npos) << lines[0];
+    EXPECT_FALSE(std::filesystem::exists(intro.audio_path));
+}
+
+TEST_F(FailureTest, NoSoundCardIsOneLineAndTheIntroRunsSilently) {
+    start_server();
+    intro_env env;
+    // ALSA asked for a card that no machine has: the sound library complains on its own.
+    env.set = {"SDL_AUDIODRIVER=alsa", "AUDIODEV=hw:99"};
+    start_and_see_it_run(env);
+    const std::vector<std::string> lines = end_with_escape();
+    ASSERT_EQ(lines.size(), 1u) << joined(lines);
+    EXPECT_NE(lines[0].find("audio device"), std::string::npos) << lines[0];
+}
+
+TEST_F(FailureTest, MissingMusicIsOneLineAndTheIntroRunsSilently) {
+    std::filesystem::remove(res("theme.xm"));
+    start_server();
+    start_and_see_it_run();
+    const std::vector<std::string> lines = end_with_escape();
+    ASSERT_EQ(lines.size(), 1u) << joined(lines);
+    EXPECT_NE(lines[0].find("res/theme.xm"), std::string::npos) << lines[0];
+    long samples = 0;
+    EXPECT_EQ(peak_amplitude(intro.audio_path, &samples), 0) << "sound without music";
+}
+
+TEST_F(FailureTest, CorruptMusicIsOneLineAndTheIntroRunsSilently) {
+    ASSERT_TRUE(write_file(res("theme.xm"), std::string(4000, '\x5a')));
+    start_server();
+    start_and_see_it_run();
+    const std::vector<std::string> lines = end_with_escape();
+    ASSERT_EQ(lines.size(), 1u) << joined(lines);
+    EXPECT_NE(lines[0].find("res/theme.xm"), std::string::npos) << lines[0];
+    long samples = 0;
+    EXPECT_EQ(peak_amplitude(intro.audio_path, &samples), 0) << "sound without music";
+}
+
+TEST_F(FailureTest, NoDisplayAtAllIsOneLineAndExitOne) {
+    intro_env env;
+    env.unset = {"DISPLAY", "WAYLAND_DISPLAY"};
+    expect_no_display(env);
+}
+
+TEST_F(FailureTest, NoDisplayOutsideALoginSessionIsOneLineAndExitOne) {
+    intro_env env;
+    env.unset = {"DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"};
+    expect_no_display(env);
+}
+
+TEST_F(FailureTest, OffscreenDriverIsRefusedAsNoDisplay) {
+    start_server(); // an X display exists, but the driver asked for draws nowhere visible
+    intro_env env;
+    env.set = {"SDL_VIDEODRIVER=offscreen"};
+    expect_no_display(env);
+}
+
+TEST_F(FailureTest, DummyDriverIsRefusedAsNoDisplay) {
+    intro_env env;
+    env.unset = {"DISPLAY"};
+    env.set = {"SDL_VIDEODRIVER=dummy"};
+    expect_no_display(env);
+}
+
+TEST_F(FailureTest, UnreachableX11DisplayIsOneLineAndExitOne) {
+    intro_env env;
+    // A display number no server answers on (the range tops out at 65535).
+    env.set = {"DISPLAY=:65000"};
+    expect_no_display(env);
+}
+
+} // namespace

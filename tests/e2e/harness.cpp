@@ -1,0 +1,653 @@
+// The end-to-end harness: private Xvfb, temporary folder with media, the intro as a child
+// process, screen grabs and XTest keys.
+#include "harness.h"
+
+#include <SDL.h>
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace e2e {
+
+double now_s() {
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+void sleep_s(double seconds) {
+    timespec t;
+    t.tv_sec = static_cast<time_t>(seconds);
+    t.tv_nsec = static_cast<long>((seconds - static_cast<double>(t.tv_sec)) * 1e9);
+    while (nanosleep(&t, &t) != 0 && errno == EINTR) {
+    }
+}
+
+// In a freshly forked child: die with the test process, so nothing outlives a crashed
+// or killed test run.
+static void die_with_parent(pid_t parent) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent)
+        _exit(127);
+}
+
+static void kill_and_reap(pid_t pid) {
+    if (pid <= 0)
+        return;
+    kill(pid, SIGKILL);
+    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+}
+
+// ---- the X server ----------------------------------------------------------------------
+
+// The intro's windows come and go under the harness's feet; an X error about one of them
+// must not end the test process, as Xlib's default handler would.
+static int note_x_error(Display *, XErrorEvent *) {
+    return 0;
+}
+
+x_server::~x_server() {
+    stop_x_server(this);
+}
+
+bool start_x_server(x_server *x, std::string *error) {
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) {
+        *error = std::string("pipe: ") + std::strerror(errno);
+        return false;
+    }
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid < 0) {
+        *error = std::string("fork: ") + std::strerror(errno);
+        close(fds[0]);
+        close(fds[1]);
+        return false;
+    }
+    if (pid == 0) {
+        die_with_parent(parent);
+        // The write end goes to fd 3, without close-on-exec, for -displayfd.
+        if (dup2(fds[1], 3) < 0)
+            _exit(127);
+        const int null = open("/dev/null", O_RDWR);
+        dup2(null, 0);
+        dup2(null, 1);
+        dup2(null, 2);
+        execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "320x240x16", "-nolisten", "tcp",
+               "-noreset", static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    x->pid = pid;
+
+    // Xvfb writes its display number followed by a newline once it accepts connections.
+    std::string number;
+    const double deadline = now_s() + 20;
+    while (number.find('\n') == std::string::npos) {
+        const double left = deadline - now_s();
+        pollfd p = {fds[0], POLLIN, 0};
+        if (left <= 0 || poll(&p, 1, static_cast<int>(left * 1000) + 1) <= 0) {
+            *error = "Xvfb gave no display number within 20 s";
+            break;
+        }
+        char buf[32];
+        const ssize_t n = read(fds[0], buf, sizeof buf);
+        if (n <= 0) {
+            *error = "Xvfb ended without giving a display number (is it installed?)";
+            break;
+        }
+        number.append(buf, static_cast<size_t>(n));
+    }
+    close(fds[0]);
+    if (number.find('\n') == std::string::npos) {
+        stop_x_server(x);
+        return false;
+    }
+    x->number = std::atoi(number.c_str());
+    x->name = ":" + std::to_string(x->number);
+    XSetErrorHandler(note_x_error);
+    x->display = XOpenDisplay(x->name.c_str());
+    if (!x->display) {
+        *error = "cannot connect to Xvfb on " + x->name;
+        stop_x_server(x);
+        return false;
+    }
+    int event_base, error_base, major, minor;
+    if (!XTestQueryExtension(x->display, &event_base, &error_base, &major, &minor)) {
+        *error = "Xvfb on " + x->name + " has no XTEST extension";
+        stop_x_server(x);
+        return false;
+    }
+    return true;
+}
+
+void stop_x_server(x_server *x) {
+    if (x->display)
+        XCloseDisplay(x->display);
+    x->display = nullptr;
+    if (x->pid > 0) {
+        // Asked politely, Xvfb removes its socket and lock file; killed, it leaves them.
+        kill(x->pid, SIGTERM);
+        const double deadline = now_s() + 3;
+        pid_t r;
+        while ((r = waitpid(x->pid, nullptr, WNOHANG)) == 0 && now_s() < deadline)
+            sleep_s(0.005);
+        if (r == 0)
+            kill_and_reap(x->pid);
+    }
+    x->pid = -1;
+}
+
+// ---- the temporary folder and its media ------------------------------------------------
+
+temp_folder::~temp_folder() {
+    if (!path.empty() && !std::getenv("E2E_KEEP"))
+        remove_tree(path);
+}
+
+bool make_temp_folder(temp_folder *t) {
+    std::string pattern = (fs::temp_directory_path() / "intro-e2e-XXXXXX").string();
+    if (!mkdtemp(pattern.data()))
+        return false;
+    t->path = pattern;
+    return true;
+}
+
+void remove_tree(const std::string &path) {
+    std::error_code ignored;
+    fs::remove_all(path, ignored);
+}
+
+bool write_file(const std::string &path, const std::string &bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+bool write_fixture_bmp(const std::string &path, int w, int h, int seed) {
+    SDL_Surface *s = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
+    if (!s)
+        return false;
+    // Every channel runs through all its low bits, so truncation to 5-6-5 is exercised.
+    for (int y = 0; y < h; ++y) {
+        auto *row = static_cast<Uint8 *>(s->pixels) + y * s->pitch;
+        for (int x = 0; x < w; ++x) {
+            const Uint32 r = static_cast<Uint32>(x * 7 + y + seed * 40) & 0xFF;
+            const Uint32 g = static_cast<Uint32>(y * 3 + x * 5 + seed * 13) & 0xFF;
+            const Uint32 b = static_cast<Uint32>((x ^ y) + seed * 71) & 0xFF;
+            const Uint32 v = SDL_MapRGB(s->format, static_cast<Uint8>(r), static_cast<Uint8>(g),
+                                        static_cast<Uint8>(b));
+            std::memcpy(row + x * 3, &v, 3); // little-endian: the low three bytes
+        }
+    }
+    const bool ok = SDL_SaveBMP(s, path.c_str()) == 0;
+    SDL_FreeSurface(s);
+    return ok;
+}
+
+static void put_u16(std::string *o, unsigned v) {
+    o->push_back(static_cast<char>(v & 0xFF));
+    o->push_back(static_cast<char>(v >> 8 & 0xFF));
+}
+
+static void put_u32(std::string *o, unsigned long v) {
+    put_u16(o, static_cast<unsigned>(v & 0xFFFF));
+    put_u16(o, static_cast<unsigned>(v >> 16 & 0xFFFF));
+}
+
+static void put_text(std::string *o, const char *text, size_t size) {
+    const size_t n = std::strlen(text);
+    for (size_t i = 0; i < size; ++i)
+        o->push_back(i < n ? text[i] : '\0');
+}
+
+// A tiny valid XM: one channel, one 16-row pattern that strikes C-4 on an instrument
+// whose one 8-bit sample is a looping sine of period 32 samples.
+bool write_fixture_xm(const std::string &path) {
+    std::string o;
+    put_text(&o, "Extended Module: ", 17);
+    put_text(&o, "e2e fixture", 20);
+    o.push_back('\x1a');
+    put_text(&o, "intro e2e harness", 20);
+    put_u16(&o, 0x0104);   // version
+    put_u32(&o, 276);      // header size from this field on
+    put_u16(&o, 1);        // song length
+    put_u16(&o, 0);        // restart position
+    put_u16(&o, 2);        // channels (an even count, as trackers write)
+    put_u16(&o, 1);        // patterns
+    put_u16(&o, 1);        // instruments
+    put_u16(&o, 1);        // linear frequency table
+    put_u16(&o, 6);        // tempo
+    put_u16(&o, 125);      // BPM
+    put_text(&o, "", 256); // order table: pattern 0
+
+    // Pattern 0: 16 rows, unpacked (5 bytes a cell); row 0 channel 0 plays C-4 (49).
+    std::string cells;
+    for (int row = 0; row < 16; ++row)
+        for (int channel = 0; channel < 2; ++channel) {
+            const bool strike = row == 0 && channel == 0;
+            cells.push_back(static_cast<char>(strike ? 49 : 0));
+            cells.push_back(static_cast<char>(strike ? 1 : 0));
+            cells.push_back(static_cast<char>(strike ? 0x50 : 0)); // volume 64
+            cells.push_back('\0');
+            cells.push_back('\0');
+        }
+    put_u32(&o, 9); // pattern header length
+    o.push_back('\0');
+    put_u16(&o, 16);
+    put_u16(&o, static_cast<unsigned>(cells.size()));
+    o += cells;
+
+    // Instrument 1 with one sample; its header is 263 bytes including the size field.
+    const size_t instrument_start = o.size();
+    put_u32(&o, 263);
+    put_text(&o, "sine", 22);
+    o.push_back('\0');              // type
+    put_u16(&o, 1);                 // samples
+    put_u32(&o, 40);                // sample header size
+    put_text(&o, "", 96 + 48 + 48); // keymap all sample 0, no envelopes
+    put_text(&o, "", 16);           // envelope counts, points, types, vibrato
+    put_u16(&o, 0);                 // fade-out
+    while (o.size() - instrument_start < 263)
+        o.push_back('\0');
+
+    const unsigned length = 256;
+    put_u32(&o, length);
+    put_u32(&o, 0);                      // loop start
+    put_u32(&o, length);                 // loop length
+    o.push_back(64);                     // volume
+    o.push_back('\0');                   // finetune
+    o.push_back(1);                      // forward loop, 8-bit
+    o.push_back(static_cast<char>(128)); // panning
+    o.push_back('\0');                   // relative note
+    o.push_back('\0');
+    put_text(&o, "sine", 22);
+    // 8-bit sample data is stored as differences from the previous sample.
+    int previous = 0;
+    for (unsigned i = 0; i < length; ++i) {
+        const int v = static_cast<int>(std::lround(100 * std::sin(i * 2 * 3.141592653589793 / 32)));
+        o.push_back(static_cast<char>((v - previous) & 0xFF));
+        previous = v;
+    }
+    return write_file(path, o);
+}
+
+static bool repo_has_media() {
+    const fs::path res = fs::path(SOURCE_DIR) / "res";
+    if (!fs::exists(res / "back.dat") || !fs::exists(res / "theme.xm"))
+        return false;
+    for (int i = 0; i < 16; ++i)
+        if (!fs::exists(res / ("sl" + std::to_string(i) + ".dat")))
+            return false;
+    return true;
+}
+
+bool prepare_res(const std::string &folder, media source) {
+    const fs::path res = fs::path(folder) / "res";
+    std::error_code ec;
+    fs::create_directories(res, ec);
+    if (ec)
+        return false;
+    if (source == media::repository_if_present && repo_has_media()) {
+        fs::copy(fs::path(SOURCE_DIR) / "res", res,
+                 fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
+        return !ec;
+    }
+    if (!write_fixture_bmp((res / "back.dat").string(), width, height, 0))
+        return false;
+    for (int i = 0; i < 16; ++i)
+        if (!write_fixture_bmp((res / ("sl" + std::to_string(i) + ".dat")).string(), 64, 48, i + 1))
+            return false;
+    return write_fixture_xm((res / "theme.xm").string());
+}
+
+// ---- the intro -------------------------------------------------------------------------
+
+intro_process::~intro_process() {
+    kill_intro(this);
+}
+
+static void set_var(std::vector<std::string> *env, const std::string &assignment) {
+    const std::string name = assignment.substr(0, assignment.find('=') + 1);
+    for (std::string &e : *env)
+        if (e.compare(0, name.size(), name) == 0) {
+            e = assignment;
+            return;
+        }
+    env->push_back(assignment);
+}
+
+static void unset_var(std::vector<std::string> *env, const std::string &name) {
+    for (size_t i = 0; i < env->size(); ++i)
+        if ((*env)[i].compare(0, name.size() + 1, name + "=") == 0) {
+            env->erase(env->begin() + static_cast<long>(i));
+            return;
+        }
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool sanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool sanitized = true;
+#else
+constexpr bool sanitized = false;
+#endif
+#else
+constexpr bool sanitized = false;
+#endif
+
+bool sanitized_build() {
+    return sanitized;
+}
+
+// Mesa's software GL driver, which SDL loads for its window and unloads again in
+// SDL_Quit: what it still holds then looks leaked from an unknown module.
+static const char *software_gl_driver() {
+    for (const char *path : {"/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so",
+                             "/usr/lib/aarch64-linux-gnu/dri/swrast_dri.so",
+                             "/usr/lib64/dri/swrast_dri.so", "/usr/lib/dri/swrast_dri.so"})
+        if (access(path, R_OK) == 0)
+            return path;
+    return nullptr;
+}
+
+// Leaks inside the system's libraries are theirs, not the intro's: the suppressions name
+// them. Preloading the GL driver keeps it mapped until exit, so what it holds stays
+// reachable instead of turning up as leaks nobody can name.
+static void add_sanitizer_env(std::vector<std::string> *env) {
+    env->push_back(std::string("LSAN_OPTIONS=suppressions=") + SOURCE_DIR +
+                   "/tests/lsan.supp:print_suppressions=0");
+    std::string asan = "ASAN_OPTIONS=";
+    if (const char *v = std::getenv("ASAN_OPTIONS"))
+        asan += std::string(v) + ":";
+    if (const char *v = std::getenv("UBSAN_OPTIONS"))
+        env->push_back(std::string("UBSAN_OPTIONS=") + v);
+    if (sanitized)
+        if (const char *gl = software_gl_driver()) {
+            env->push_back(std::string("LD_PRELOAD=") + gl);
+            asan += "verify_asan_link_order=0:";
+        }
+    env->push_back(asan);
+}
+
+bool start_intro(intro_process *p, const std::string &folder, const x_server *server,
+                 const intro_env &changes) {
+    p->folder = folder;
+    p->stderr_path = folder + "/stderr.txt";
+    p->audio_path = folder + "/audio.raw";
+    p->exited = false;
+    p->exit_code = -1;
+    p->term_signal = 0;
+
+    std::vector<std::string> env;
+    const char *path = std::getenv("PATH");
+    env.push_back(std::string("PATH=") + (path ? path : "/usr/bin:/bin"));
+    env.push_back("HOME=" + folder);
+    env.push_back("XDG_RUNTIME_DIR=" + folder); // as in any login session
+    if (server)
+        env.push_back("DISPLAY=" + server->name);
+    env.push_back("SDL_AUDIODRIVER=disk");
+    env.push_back("SDL_DISKAUDIOFILE=" + p->audio_path);
+    add_sanitizer_env(&env);
+    for (const std::string &name : changes.unset)
+        unset_var(&env, name);
+    for (const std::string &assignment : changes.set)
+        set_var(&env, assignment);
+
+    std::vector<char *> envp;
+    for (std::string &e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    const char *exe = INTRO_EXE;
+    char *const argv[] = {const_cast<char *>(exe), nullptr};
+
+    const int err = open(p->stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (err < 0)
+        return false;
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        die_with_parent(parent);
+        if (chdir(folder.c_str()) != 0)
+            _exit(127);
+        const int null = open("/dev/null", O_RDONLY);
+        dup2(null, 0);
+        dup2(err, 1);
+        dup2(err, 2);
+        execve(exe, argv, envp.data());
+        _exit(127);
+    }
+    close(err);
+    if (pid < 0)
+        return false;
+    p->pid = pid;
+    return true;
+}
+
+static bool reap(intro_process *p, int options) {
+    if (p->pid <= 0)
+        return p->exited;
+    int status = 0;
+    pid_t r;
+    while ((r = waitpid(p->pid, &status, options)) < 0 && errno == EINTR) {
+    }
+    if (r != p->pid)
+        return false;
+    p->pid = -1;
+    p->exited = true;
+    if (WIFEXITED(status))
+        p->exit_code = WEXITSTATUS(status);
+    if (WIFSIGNALED(status))
+        p->term_signal = WTERMSIG(status);
+    return true;
+}
+
+bool wait_intro_exit(intro_process *p, double timeout_s) {
+    const double deadline = now_s() + timeout_s;
+    while (!reap(p, WNOHANG)) {
+        if (now_s() >= deadline)
+            return false;
+        sleep_s(0.001);
+    }
+    return true;
+}
+
+bool intro_running(intro_process *p) {
+    return p->pid > 0 && !reap(p, WNOHANG);
+}
+
+void kill_intro(intro_process *p) {
+    if (p->pid <= 0)
+        return;
+    kill(p->pid, SIGKILL);
+    reap(p, 0);
+}
+
+std::string intro_stderr(const intro_process *p) {
+    std::ifstream in(p->stderr_path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::vector<std::string> lines_of(const std::string &text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line))
+        lines.push_back(line);
+    return lines;
+}
+
+// ---- the screen and the keyboard -------------------------------------------------------
+
+static Window first_viewable_window(Display *d) {
+    Window root, parent, *children = nullptr;
+    unsigned count = 0;
+    Window found = 0;
+    if (XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count)) {
+        for (unsigned i = 0; i < count && !found; ++i) {
+            XWindowAttributes a;
+            if (XGetWindowAttributes(d, children[i], &a) && a.map_state == IsViewable)
+                found = children[i];
+        }
+        if (children)
+            XFree(children);
+    }
+    return found;
+}
+
+Window wait_for_window(Display *d, double timeout_s) {
+    const double deadline = now_s() + timeout_s;
+    do {
+        if (const Window w = first_viewable_window(d))
+            return w;
+        sleep_s(0.01);
+    } while (now_s() < deadline);
+    return 0;
+}
+
+Window wait_for_intro_window(Display *d, double timeout_s) {
+    const double deadline = now_s() + timeout_s;
+    Window candidate = 0;
+    double candidate_since = now_s();
+    bool replaced = false;
+    do {
+        const Window w = first_viewable_window(d);
+        if (w != candidate) {
+            replaced = replaced || candidate != 0;
+            candidate = w;
+            candidate_since = now_s();
+        }
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(d, &focus, &revert);
+        // Once a first window has gone, the next one is the one that stays; a window that
+        // was never replaced is taken after a second.
+        if (w && (focus == w || focus == PointerRoot) &&
+            (replaced || now_s() - candidate_since >= 1.0))
+            return w;
+        sleep_s(0.01);
+    } while (now_s() < deadline);
+    return 0;
+}
+
+std::vector<std::uint16_t> grab_screen(Display *d) {
+    std::vector<std::uint16_t> pixels;
+    XImage *image = XGetImage(d, DefaultRootWindow(d), 0, 0, width, height, AllPlanes, ZPixmap);
+    if (!image)
+        return pixels;
+    if (image->bits_per_pixel == 16 && image->red_mask == 0xF800 && image->green_mask == 0x07E0 &&
+        image->blue_mask == 0x001F) {
+        pixels.resize(width * height);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                pixels[static_cast<size_t>(y * width + x)] =
+                    static_cast<std::uint16_t>(XGetPixel(image, x, y));
+    }
+    XDestroyImage(image);
+    return pixels;
+}
+
+bool write_ppm(const std::string &path, const std::vector<std::uint16_t> &pixels) {
+    if (pixels.size() != static_cast<size_t>(width * height))
+        return false;
+    std::string o = "P6\n320 240\n255\n";
+    for (std::uint16_t v : pixels) {
+        // Widened the usual way: the top bits repeated into the new low bits.
+        const unsigned r = v >> 11, g = v >> 5 & 63, b = v & 31;
+        o.push_back(static_cast<char>(r << 3 | r >> 2));
+        o.push_back(static_cast<char>(g << 2 | g >> 4));
+        o.push_back(static_cast<char>(b << 3 | b >> 2));
+    }
+    return write_file(path, o);
+}
+
+std::vector<std::uint16_t> bmp_as_565(const std::string &path, int *w, int *h) {
+    std::vector<std::uint16_t> pixels;
+    SDL_Surface *s = SDL_LoadBMP(path.c_str());
+    if (!s)
+        return pixels;
+    *w = s->w;
+    *h = s->h;
+    const int bpp = s->format->BytesPerPixel;
+    pixels.resize(static_cast<size_t>(s->w * s->h));
+    for (int y = 0; y < s->h; ++y)
+        for (int x = 0; x < s->w; ++x) {
+            Uint32 v = 0;
+            std::memcpy(&v, static_cast<Uint8 *>(s->pixels) + y * s->pitch + x * bpp,
+                        static_cast<size_t>(bpp));
+            Uint8 r, g, b;
+            SDL_GetRGB(v, s->format, &r, &g, &b);
+            pixels[static_cast<size_t>(y * s->w + x)] = rgb565(r, g, b);
+        }
+    SDL_FreeSurface(s);
+    return pixels;
+}
+
+void press_key(Display *d, unsigned long keysym, const std::vector<unsigned long> &modifiers) {
+    for (unsigned long m : modifiers)
+        XTestFakeKeyEvent(d, XKeysymToKeycode(d, m), True, CurrentTime);
+    const KeyCode code = XKeysymToKeycode(d, keysym);
+    XTestFakeKeyEvent(d, code, True, CurrentTime);
+    XTestFakeKeyEvent(d, code, False, CurrentTime);
+    for (auto m = modifiers.rbegin(); m != modifiers.rend(); ++m)
+        XTestFakeKeyEvent(d, XKeysymToKeycode(d, *m), False, CurrentTime);
+    XSync(d, False);
+}
+
+void send_close_request(Display *d, Window w) {
+    XEvent e;
+    std::memset(&e, 0, sizeof e);
+    e.xclient.type = ClientMessage;
+    e.xclient.window = w;
+    e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(d, w, False, NoEventMask, &e);
+    XSync(d, False);
+}
+
+// ---- the recorded sound ----------------------------------------------------------------
+
+int peak_amplitude(const std::string &path, long *sample_count) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return -1;
+    int peak = 0;
+    long count = 0;
+    unsigned char pair[2];
+    while (in.read(reinterpret_cast<char *>(pair), 2)) {
+        const int v = static_cast<std::int16_t>(pair[0] | pair[1] << 8);
+        peak = std::max(peak, std::abs(v));
+        ++count;
+    }
+    if (sample_count)
+        *sample_count = count;
+    return peak;
+}
+
+} // namespace e2e

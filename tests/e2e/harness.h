@@ -1,0 +1,134 @@
+// The end-to-end harness: a private Xvfb at 320x240x16, a temporary folder with res/,
+// the intro started there as a user would start it, its screen grabbed with XGetImage
+// and keys sent with XTest. Everything started here is killed again, also when a test
+// fails half-way (the structs clean up in their destructors, and every child dies with
+// the test process).
+#pragma once
+
+#include <X11/Xlib.h>
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+enum { width = 320, height = 240 };
+
+// ---- the X server ----------------------------------------------------------------------
+
+struct x_server {
+    pid_t pid = -1;
+    int number = -1;            // the display number Xvfb chose through -displayfd
+    Display *display = nullptr; // the harness's own connection
+    std::string name;           // ":N"
+    ~x_server();
+};
+
+// Starts `Xvfb -displayfd FD -screen 0 320x240x16 -nolisten tcp` and connects to it.
+// On failure returns false with the reason in *error.
+bool start_x_server(x_server *x, std::string *error);
+void stop_x_server(x_server *x);
+
+// ---- the temporary folder and its media ------------------------------------------------
+
+struct temp_folder {
+    std::string path;
+    ~temp_folder();
+};
+
+bool make_temp_folder(temp_folder *t);
+void remove_tree(const std::string &path);
+
+enum class media { repository_if_present, fixture };
+
+// Fills FOLDER/res with the repository's res/ when it has all the media, else (or when
+// asked to) with fixture media written here: a 24-bit 320x240 background, sixteen small
+// slides and a one-sample looping XM. Returns false if a file could not be written.
+bool prepare_res(const std::string &folder, media source = media::repository_if_present);
+bool write_fixture_bmp(const std::string &path, int w, int h, int seed);
+bool write_fixture_xm(const std::string &path);
+bool write_file(const std::string &path, const std::string &bytes);
+
+// ---- the intro -------------------------------------------------------------------------
+
+struct intro_process {
+    pid_t pid = -1;
+    std::string folder;      // its working directory
+    std::string stderr_path; // everything it wrote on stderr
+    std::string audio_path;  // SDL_DISKAUDIOFILE
+    bool exited = false;
+    int exit_code = -1;  // valid when it exited normally
+    int term_signal = 0; // set when a signal ended it
+    ~intro_process();
+};
+
+// Changes to the environment that the intro starts with. The base environment holds only
+// PATH, HOME and XDG_RUNTIME_DIR (both the folder), DISPLAY=:N, SDL_AUDIODRIVER=disk with
+// SDL_DISKAUDIOFILE in the folder, and the sanitizer options with the repository's suppressions.
+struct intro_env {
+    std::vector<std::string> set;   // "NAME=value", replacing any base value
+    std::vector<std::string> unset; // names removed from the base
+};
+
+// Starts INTRO_EXE in `folder` with stderr (and stdout) going to a file there.
+// `server` may be null: then DISPLAY is not set at all.
+bool start_intro(intro_process *p, const std::string &folder, const x_server *server,
+                 const intro_env &env = {});
+
+// True when built with AddressSanitizer: the intro then also takes its leak check at exit.
+bool sanitized_build();
+
+// Waits up to `timeout_s` for the intro to end; true if it did.
+bool wait_intro_exit(intro_process *p, double timeout_s);
+bool intro_running(intro_process *p);
+void kill_intro(intro_process *p);
+std::string intro_stderr(const intro_process *p);
+
+// The lines of `text`, without their newlines.
+std::vector<std::string> lines_of(const std::string &text);
+
+// ---- the screen and the keyboard -------------------------------------------------------
+
+// Waits until a top-level window is mapped on the server; returns it or 0 on time-out.
+Window wait_for_window(Display *d, double timeout_s);
+
+// Waits for the intro's window to be up for good, with the keyboard focus: SDL may map a
+// first window and replace it with another while it sets the mode, and keys sent before
+// the second one has the focus are lost. Returns the window, or 0 on time-out.
+Window wait_for_intro_window(Display *d, double timeout_s);
+
+// The whole 320x240 root window as RGB565 values, row by row (76800 of them). The
+// server's visual must be 5-6-5; an empty vector otherwise.
+std::vector<std::uint16_t> grab_screen(Display *d);
+
+// Writes a 320x240 RGB565 image as a binary PPM, for looking at a failure.
+bool write_ppm(const std::string &path, const std::vector<std::uint16_t> &pixels);
+
+// The RGB565 value SDL's blit gives an 8-bit colour: each channel truncated.
+inline std::uint16_t rgb565(unsigned r, unsigned g, unsigned b) {
+    return static_cast<std::uint16_t>((r >> 3) << 11 | (g >> 2) << 5 | (b >> 3));
+}
+
+// Loads a BMP as SDL does and converts every pixel to RGB565 by truncation; empty on
+// failure. *w and *h receive its size.
+std::vector<std::uint16_t> bmp_as_565(const std::string &path, int *w, int *h);
+
+// Presses and releases `key` through XTest, holding the `modifiers` keysyms meanwhile.
+void press_key(Display *d, unsigned long keysym, const std::vector<unsigned long> &modifiers = {});
+
+// Sends what a window manager sends when the user closes a window: WM_PROTOCOLS with
+// WM_DELETE_WINDOW.
+void send_close_request(Display *d, Window w);
+
+// Seconds on a monotonic clock.
+double now_s();
+void sleep_s(double seconds);
+
+// ---- the recorded sound ----------------------------------------------------------------
+
+// Peak absolute value of the signed 16-bit samples in a raw file; -1 if unreadable.
+int peak_amplitude(const std::string &path, long *sample_count);
+
+} // namespace e2e

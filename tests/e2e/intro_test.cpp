@@ -1,0 +1,165 @@
+// The intro as a user meets it: its picture on a real X display, its keys, its sound.
+#include <X11/keysym.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "harness.h"
+
+namespace {
+
+using namespace e2e;
+
+// The background rows that nothing else draws on: the slide panel starts at y = 110 and
+// the scroller's band lies lower still.
+constexpr int untouched_rows = 90;
+
+class IntroTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(start(media::repository_if_present)); }
+
+    void start(media source) {
+        std::string error;
+        ASSERT_TRUE(start_x_server(&server, &error)) << error;
+        ASSERT_TRUE(make_temp_folder(&folder));
+        ASSERT_TRUE(prepare_res(folder.path, source));
+        ASSERT_TRUE(start_intro(&intro, folder.path, &server));
+        window = wait_for_intro_window(server.display, 10);
+        ASSERT_NE(window, 0u) << "no window appeared; stderr:\n" << intro_stderr(&intro);
+        int w = 0, h = 0;
+        background = bmp_as_565(folder.path + "/res/back.dat", &w, &h);
+        ASSERT_EQ(w, width);
+        ASSERT_EQ(h, height);
+    }
+
+    // Waits until the top rows show the background; returns the last grab.
+    std::vector<std::uint16_t> wait_for_background(double timeout_s) {
+        const double deadline = now_s() + timeout_s;
+        std::vector<std::uint16_t> shot;
+        do {
+            shot = grab_screen(server.display);
+            if (count_mismatches(shot) == 0)
+                break;
+            sleep_s(0.02);
+        } while (now_s() < deadline);
+        return shot;
+    }
+
+    long count_mismatches(const std::vector<std::uint16_t> &shot) const {
+        if (shot.size() != background.size())
+            return -1;
+        long mismatches = 0;
+        for (size_t i = 0; i < static_cast<size_t>(untouched_rows * width); ++i)
+            mismatches += shot[i] != background[i];
+        return mismatches;
+    }
+
+    // Checks for a while that the intro keeps running.
+    void expect_still_running(double seconds) {
+        const double deadline = now_s() + seconds;
+        while (now_s() < deadline) {
+            ASSERT_TRUE(intro_running(&intro)) << "the intro ended (exit " << intro.exit_code
+                                               << ", signal " << intro.term_signal << "); stderr:\n"
+                                               << intro_stderr(&intro);
+            sleep_s(0.02);
+        }
+    }
+
+    // Shift+Escape, then the time from the key press to the process's end.
+    double escape_to_exit() {
+        const double pressed = now_s();
+        press_key(server.display, XK_Escape, {XK_Shift_L});
+        if (!wait_intro_exit(&intro, 10))
+            return -1;
+        return now_s() - pressed;
+    }
+
+    x_server server;
+    temp_folder folder;
+    intro_process intro;
+    Window window = 0;
+    std::vector<std::uint16_t> background;
+};
+
+TEST_F(IntroTest, ShowsTheBackgroundPixelForPixelAboveTheSlidePanel) {
+    const std::vector<std::uint16_t> shot = wait_for_background(5);
+    ASSERT_EQ(shot.size(), static_cast<size_t>(width * height)) << "the X visual is not 5-6-5";
+    const long mismatches = count_mismatches(shot);
+    if (mismatches != 0) {
+        const std::string picture = folder.path + "-screen.ppm";
+        if (write_ppm(picture, shot))
+            ADD_FAILURE() << "the screen as grabbed: " << picture;
+        for (size_t i = 0; i < static_cast<size_t>(untouched_rows * width); ++i)
+            if (shot[i] != background[i]) {
+                ADD_FAILURE() << "first difference at (" << i % width << ", " << i / width
+                              << "): screen " << std::hex << shot[i] << ", back.dat "
+                              << background[i];
+                break;
+            }
+    }
+    EXPECT_EQ(mismatches, 0) << "of " << untouched_rows * width << " pixels";
+    EXPECT_TRUE(intro_running(&intro));
+}
+
+TEST_F(IntroTest, ShiftEscapeEndsWithExitCodeZeroWithinAFrameOrTwo) {
+    ASSERT_EQ(count_mismatches(wait_for_background(5)), 0);
+    const double seconds = escape_to_exit();
+    ASSERT_GE(seconds, 0) << "the intro did not end within 10 s of Escape";
+    std::printf("[ measured ] Shift+Escape to process exit: %.0f ms\n", seconds * 1000);
+    // A frame is at most 40 ms plus its drawing; shutting down SDL takes more than that
+    // (on a display without a window manager SDL waits 100 ms for one to answer as it
+    // leaves full screen), and under the sanitizers the leak check at exit dominates.
+    EXPECT_LT(seconds, sanitized_build() ? 3.0 : 1.0);
+    EXPECT_EQ(intro.term_signal, 0);
+    EXPECT_EQ(intro.exit_code, 0);
+    EXPECT_TRUE(lines_of(intro_stderr(&intro)).empty()) << intro_stderr(&intro);
+}
+
+TEST_F(IntroTest, OtherKeysAndCloseRequestsAreIgnored) {
+    ASSERT_EQ(count_mismatches(wait_for_background(5)), 0);
+    for (unsigned long key : {XK_a, XK_space, XK_Return, XK_q, XK_F4})
+        press_key(server.display, key);
+    press_key(server.display, XK_q, {XK_Control_L});
+    press_key(server.display, XK_F4, {XK_Alt_L});
+    ASSERT_NO_FATAL_FAILURE(expect_still_running(0.4));
+    send_close_request(server.display, window);
+    ASSERT_NO_FATAL_FAILURE(expect_still_running(0.4));
+    // Still drawing after all that.
+    EXPECT_EQ(count_mismatches(grab_screen(server.display)), 0);
+    const double seconds = escape_to_exit();
+    ASSERT_GE(seconds, 0);
+    EXPECT_EQ(intro.exit_code, 0);
+}
+
+TEST_F(IntroTest, PlaysSoundThatIsNotSilent) {
+    ASSERT_EQ(count_mismatches(wait_for_background(5)), 0);
+    sleep_s(1.0);
+    ASSERT_GE(escape_to_exit(), 0);
+    EXPECT_EQ(intro.exit_code, 0);
+    long samples = 0;
+    const int peak = peak_amplitude(intro.audio_path, &samples);
+    ASSERT_GE(peak, 0) << "no sound recorded at " << intro.audio_path;
+    std::printf("[ measured ] %ld samples recorded, peak %d\n", samples, peak);
+    // About a second at 22050 Hz stereo; allow for a slow start.
+    EXPECT_GT(samples, 22050);
+    EXPECT_GT(peak, 1000) << "the recorded sound is (nearly) silent";
+}
+
+// The harness's own fixture media work as well as the repository's, so the tests above
+// still mean something where res/ changes.
+class FixtureMediaTest : public IntroTest {
+  protected:
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(start(media::fixture)); }
+};
+
+TEST_F(FixtureMediaTest, ShowsTheFixtureBackgroundAndPlaysTheFixtureTune) {
+    ASSERT_EQ(count_mismatches(wait_for_background(5)), 0);
+    sleep_s(0.5);
+    ASSERT_GE(escape_to_exit(), 0);
+    EXPECT_EQ(intro.exit_code, 0);
+    EXPECT_TRUE(lines_of(intro_stderr(&intro)).empty()) << intro_stderr(&intro);
+    long samples = 0;
+    EXPECT_GT(peak_amplitude(intro.audio_path, &samples), 1000);
+}
+
+} // namespace
