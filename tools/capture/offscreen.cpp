@@ -1,0 +1,90 @@
+// Drawing the intro's frames into software surfaces, the same way the intro draws its display.
+#include "offscreen.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "gfx/gfx.h"
+
+const char *const intro_picture_files[17] = {
+    "res/back.dat", "res/sl0.dat",  "res/sl1.dat",  "res/sl2.dat",  "res/sl3.dat", "res/sl4.dat",
+    "res/sl5.dat",  "res/sl6.dat",  "res/sl7.dat",  "res/sl8.dat",  "res/sl9.dat", "res/sl10.dat",
+    "res/sl11.dat", "res/sl12.dat", "res/sl13.dat", "res/sl14.dat", "res/sl15.dat"};
+const char intro_music_file[] = "res/theme.xm";
+
+bool check_media_file(const char *path, char *error, int error_size) {
+    std::FILE *f = std::fopen(path, "rb");
+    if (!f) {
+        std::snprintf(error, error_size,
+                      "missing media: cannot open %s (%s); run from the folder holding res/", path,
+                      std::strerror(errno));
+        return false;
+    }
+    std::fclose(f);
+    return true;
+}
+
+bool open_offscreen_intro(offscreen_intro *o, char *error, int error_size) {
+    *o = offscreen_intro{};
+    for (const char *path : intro_picture_files)
+        if (!check_media_file(path, error, error_size))
+            return false;
+
+    intro_prepare(&o->state);
+    load_pictures(&o->pictures);
+    if (!o->pictures.background) {
+        std::snprintf(error, error_size, "cannot load %s", intro_picture_files[0]);
+        return false;
+    }
+    for (int i = 0; i < slide_count; ++i)
+        if (!o->pictures.slides[i]) {
+            std::snprintf(error, error_size, "cannot load %s", intro_picture_files[1 + i]);
+            return false;
+        }
+
+    o->display = SDL_CreateRGBSurface(SDL_SWSURFACE, screen_width, screen_height, 16, 0xF800,
+                                      0x07E0, 0x001F, 0);
+    // Red in the first byte on a little-endian machine: the order ffmpeg's rgb24 wants.
+    o->rgb = SDL_CreateRGBSurface(SDL_SWSURFACE, screen_width, screen_height, 24, 0x0000FF,
+                                  0x00FF00, 0xFF0000, 0);
+    if (!o->display || !o->rgb) {
+        std::snprintf(error, error_size, "cannot make the 320x240 drawing surfaces: %s",
+                      SDL_GetError());
+        return false;
+    }
+    // Plotting takes rows of exactly 320 16-bit pixels, like the intro's display.
+    if (o->display->pitch != 2 * screen_width) {
+        std::snprintf(error, error_size, "the drawing surface came with %d bytes per row, not 640",
+                      o->display->pitch);
+        return false;
+    }
+    screen = o->display;
+    cache_pixel_format(screen->format);
+    intro_begin(&o->state);
+    return true;
+}
+
+void draw_next_frame(offscreen_intro *o) {
+    draw_frame(&o->state, &o->pictures);
+    ++o->frame;
+}
+
+void convert_frame(offscreen_intro *o) {
+    SDL_BlitSurface(o->display, nullptr, o->rgb, nullptr);
+}
+
+void close_offscreen_intro(offscreen_intro *o) {
+    free_pictures(&o->pictures);
+    if (screen == o->display)
+        screen = nullptr;
+    SDL_FreeSurface(o->display);
+    SDL_FreeSurface(o->rgb);
+    o->display = nullptr;
+    o->rgb = nullptr;
+}
+
+bool save_frame_bmp(offscreen_intro *o, const char *path) {
+    convert_frame(o);
+    return SDL_SaveBMP(o->rgb, path) == 0;
+}
