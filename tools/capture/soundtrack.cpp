@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "interrupts.h"
+#include "intro/module_check.h"
 #include "offscreen.h"
 #include "wav.h"
 
@@ -81,6 +82,7 @@ bool render_soundtrack(const char *wav_path, int frames, int *rate, char *error,
     Uint16 format = 0;
     Mix_QuerySpec(&frequency, &format, &channels);
     Mix_Music *music = nullptr;
+    char refused[160];
     recording r;
     r.file = nullptr;
     r.written_bytes = 0;
@@ -90,6 +92,8 @@ bool render_soundtrack(const char *wav_path, int frames, int *rate, char *error,
                       "the mixer delivers format 0x%x with %d channels; it needs 16-bit "
                       "little-endian samples",
                       format, channels);
+    } else if (!check_module(intro_music_file, refused, sizeof refused)) {
+        fail(error, error_size, "not loading res/theme.xm", refused);
     } else if (!(music = Mix_LoadMUS(intro_music_file))) {
         fail(error, error_size, "cannot load res/theme.xm", Mix_GetError());
     } else if (!(r.file = std::fopen(wav_path, "wb"))) {
