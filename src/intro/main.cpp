@@ -9,14 +9,15 @@
 #include "frame.h"
 #include "sound.h"
 
-// Drains the event queue; only Escape going down means anything.
-static bool escape_pressed() {
-    bool escape = false;
+// Drains the event queue. Each Escape going down halts the music and ends the loop after
+// this frame; every other event, a request to close the window among them, is ignored.
+static void handle_events(intro_sound *sound, bool *running) {
     SDL_Event event;
     while (SDL_PollEvent(&event))
-        if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE)
-            escape = true;
-    return escape;
+        if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE) {
+            halt_sound(sound);
+            *running = false;
+        }
 }
 
 // The pictures and the music live in res/ in the current folder. Without that folder one
@@ -54,10 +55,7 @@ int main(int, char **) {
     bool running = true;
     while (running) {
         draw_frame(&state, &pictures);
-        if (escape_pressed()) {
-            halt_sound(&sound);
-            running = false;
-        }
+        handle_events(&sound, &running);
         SDL_Flip(screen);
         SDL_Delay(40);
     }
