@@ -1,7 +1,6 @@
 // Renders the scroll font's specimen sheet as a PNG: all 256 glyphs at 3x on a 16x16 grid
 // with their codes, sample lines in the scroller's double-height red-to-yellow look, and one
 // frame of the real scroller pass.
-#include <png.h>
 
 #include <SDL.h>
 
@@ -12,6 +11,7 @@
 #include "font/scroll_font.h"
 #include "gfx/gfx.h"
 #include "intro/scroller.h"
+#include "png_file.h"
 
 namespace {
 
@@ -109,28 +109,6 @@ void draw_scroller_frame(canvas *c, int x, int y, const char *text) {
     SDL_FreeSurface(surface);
 }
 
-bool write_png(const canvas &c, const char *path) {
-    FILE *f = std::fopen(path, "wb");
-    if (!f)
-        return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(f);
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_IHDR(png, info, c.width, c.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int y = 0; y < c.height; ++y)
-        png_write_row(png, &c.pixels[y * c.width * 3]);
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(f) == 0;
-}
-
 } // namespace
 
 int main(int argc, char **argv) {
@@ -184,7 +162,7 @@ int main(int argc, char **argv) {
     draw_string(&c, margin, frame_y - 30, "One frame of the scroller, 3x:", 2, heading);
     draw_scroller_frame(&c, margin, frame_y, "Hello sine lovers, WAVELENGTH greets you all! ");
 
-    if (!write_png(c, argv[1])) {
+    if (!write_rgb_png(argv[1], c.width, c.height, c.pixels.data())) {
         std::fprintf(stderr, "font-specimen: cannot write %s\n", argv[1]);
         return 1;
     }

@@ -2,6 +2,7 @@
 // DIR/back.dat, DIR/sl0.dat..sl15.dat, DIR/intro.ico, DIR/intro.rc and DOCS/contact-sheet.png.
 // Nothing depends on the clock or the environment, so every run writes the same bytes.
 #include "media.h"
+#include "png_file.h"
 
 #include <cstdio>
 #include <cstring>
@@ -63,6 +64,8 @@ int main(int argc, char **argv) {
                              "A ICON \"intro.ico\"\n";
     ok &= write_bytes((res + "/intro.rc").c_str(),
                       std::vector<unsigned char>(rc, rc + sizeof rc - 1));
-    ok &= write_png((docs + "/contact-sheet.png").c_str(), make_sheet(background, slides));
+    const picture sheet = make_sheet(background, slides);
+    ok &= write_rgb_png((docs + "/contact-sheet.png").c_str(), sheet.width, sheet.height,
+                        sheet.rgb.data());
     return ok ? 0 : 1;
 }

@@ -21,5 +21,4 @@ canvas draw_slide(int index); // 0..15, each slide_width x slide_height
 bool write_icon(const char *path);
 
 bool write_bmp(const char *path, const picture &p); // 24-bit Windows BMP
-bool write_png(const char *path, const picture &p); // 8-bit RGB PNG
 bool write_bytes(const char *path, const std::vector<unsigned char> &bytes);

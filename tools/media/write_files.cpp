@@ -1,9 +1,8 @@
-// File writers: BMP through SDL, PNG through libpng, raw bytes for the icon and resource script.
+// File writers: BMP through SDL, raw bytes for the icon and resource script.
 #include "media.h"
 
 #include <SDL.h>
 #include <cstdio>
-#include <png.h>
 
 bool write_bmp(const char *path, const picture &p) {
     // Masks for B,G,R byte order in memory, which is how a 24-bit BMP stores its pixels.
@@ -29,31 +28,6 @@ bool write_bmp(const char *path, const picture &p) {
     return ok;
 }
 
-bool write_png(const char *path, const picture &p) {
-    FILE *f = std::fopen(path, "wb");
-    if (!f) {
-        std::perror(path);
-        return false;
-    }
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(f);
-        std::fprintf(stderr, "make-pictures: cannot write %s\n", path);
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_IHDR(png, info, p.width, p.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_compression_level(png, 9);
-    png_write_info(png, info);
-    for (int y = 0; y < p.height; ++y)
-        png_write_row(png, &p.rgb[static_cast<size_t>(y) * p.width * 3]);
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(f) == 0;
-}
 
 bool write_bytes(const char *path, const std::vector<unsigned char> &bytes) {
     FILE *f = std::fopen(path, "wb");
