@@ -28,7 +28,6 @@ bool write_bmp(const char *path, const picture &p) {
     return ok;
 }
 
-
 bool write_bytes(const char *path, const std::vector<unsigned char> &bytes) {
     FILE *f = std::fopen(path, "wb");
     if (!f) {
