@@ -1,5 +1,6 @@
 // Slides 0 to 7: plasma, Mandelbrot set, tunnel, checkerboard landscape, metaballs, fire,
 // stained-glass cells and interference rings.
+#include "escape_time.h"
 #include "media.h"
 
 #include <cmath>
@@ -32,17 +33,9 @@ canvas mandelbrot() {
     const double cx = -0.7436447860, cy = 0.1311, span = 0.0042;
     return render_supersampled(w, h, 3, [&](double x, double y) {
         double ci = cy + (y - h / 2.0) * span / w, cr = cx + (x - w / 2.0) * span / w;
-        double zr = 0, zi = 0;
-        int i = 0;
-        const int limit = 700;
-        for (; i < limit && zr * zr + zi * zi < 256; ++i) {
-            double t = zr * zr - zi * zi + cr;
-            zi = 2 * zr * zi + ci;
-            zr = t;
-        }
-        if (i == limit)
+        const double smooth = escape_time(0, 0, cr, ci, 700);
+        if (smooth < 0)
             return rgb(6, 2, 18);
-        double smooth = i + 1 - std::log(std::log(std::sqrt(zr * zr + zi * zi))) / std::log(2.0);
         // Bands that repeat on a logarithmic scale keep detail both near and far from the set;
         // the slow escapers far from it sink into deep blue.
         double t = std::log(smooth);

@@ -1,5 +1,6 @@
 // Slides 8 to 15: a ray-traced sphere, a starfield, a Julia set, a voxel landscape,
 // vector bobs, a ray-marched torus, a kaleidoscope and a rippled line landscape.
+#include "escape_time.h"
 #include "media.h"
 
 #include <algorithm>
@@ -168,16 +169,10 @@ canvas julia() {
     return render_supersampled(w, h, 3, [](double x, double y) {
         double zr = (x - w / 2.0) / h * 2.0, zi = (y - h / 2.0) / h * 2.0;
         const double cr = -0.7269, ci = 0.1889;
-        int i = 0;
         const int limit = 400;
-        for (; i < limit && zr * zr + zi * zi < 256; ++i) {
-            double t = zr * zr - zi * zi + cr;
-            zi = 2 * zr * zi + ci;
-            zr = t;
-        }
-        if (i == limit)
+        const double smooth = escape_time(zr, zi, cr, ci, limit);
+        if (smooth < 0)
             return rgb(8, 4, 24);
-        double smooth = i + 1 - std::log(std::log(std::sqrt(zr * zr + zi * zi))) / std::log(2.0);
         double t = std::log(smooth + 1) / std::log(limit + 1.0);
         colour c = cool_ramp(std::pow(t, 1.6) * 0.95);
         return mix(c, warm_ramp(0.55 + 0.3 * t), std::pow(clamp01(t * 1.15), 8.0));
