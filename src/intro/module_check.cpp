@@ -1,99 +1,463 @@
-// Walking an XM module's headers to refuse one that is cut short or full of garbage
-// before the mixer reads it.
+// Walking an XM module before the mixer reads it: refusing one that is cut short, full of
+// garbage, taken for another format, or built so that the player (libmikmod, under
+// SDL_mixer) would read outside what it loaded while it plays.
 #include "module_check.h"
 
+#include <cmath>
+#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
-static std::uint32_t u16(const unsigned char *p) {
+namespace {
+
+std::uint32_t u16(const unsigned char *p) {
     return static_cast<std::uint32_t>(p[0] | p[1] << 8);
 }
 
-static std::uint32_t u32(const unsigned char *p) {
+std::uint32_t u32(const unsigned char *p) {
     return u16(p) | u16(p + 2) << 16;
 }
 
 enum {
     song_header_at = 60, // the song header's size field
     largest_module = 64 << 20,
+    envelope_points = 12,    // what an instrument header has room for
+    instrument_needs = 241,  // an instrument header up to its volume fadeout
+    sample_header_size = 40, // the player steps by 40 whatever the header says
+    mix_rate = 22050,        // the rate the intro opens the audio device at
 };
+
+// The notes, effects and pitch-changing commands a module's patterns use, gathered for
+// the checks that need the whole song.
+struct pattern_jump {
+    unsigned pattern, row;
+    bool is_break; // a pattern break to a row, or else a position jump to an order
+    unsigned target;
+};
+
+struct song {
+    unsigned orders, channels, patterns, instruments;
+    bool linear_periods;
+    const unsigned char *order;
+    unsigned rows[256];
+    std::vector<pattern_jump> jumps;
+    int highest_note = -1;          // note index 0..95 of the highest note played
+    bool unbounded_slides = false;  // portamento up or down: any period can be reached
+    bool arpeggio = false;          // up to 15 semitones above the note
+    bool vibrato = false;           // up to 116 period units above the note
+    bool finetune_command = false;  // E5x sets a finetune up to +15
+    bool retrigger = false;         // E9x or Rxx starts a sample again without a note
+    unsigned largest_offset = 0;    // 9xx, in samples
+};
+
+struct sample {
+    unsigned instrument, index;
+    std::uint32_t length, loop_start, loop_end; // in samples; loop_end 0: no loop
+    bool ping_pong;
+    int relative_note, finetune;
+    unsigned auto_vibrato_depth;
+};
+
+bool refuse(char *why, std::size_t why_size, const char *format, ...)
+    __attribute__((format(printf, 3, 4)));
+
+bool refuse(char *why, std::size_t why_size, const char *format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(why, why_size, format, args);
+    va_end(args);
+    return false;
+}
+
+bool has_text(const unsigned char *d, std::size_t size, std::size_t offset, const char *text) {
+    const std::size_t n = std::strlen(text);
+    return offset + n <= size && std::memcmp(d + offset, text, n) == 0;
+}
+
+bool digit(unsigned char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The player asks the loaders of other formats before the XM loader whether a file is
+// theirs, and the first that says yes reads it. Those that look at the first bytes cannot
+// claim a file that starts "Extended Module: "; these look elsewhere.
+const char *claimed_by_another_loader(const unsigned char *d, std::size_t size,
+                                      std::size_t *offset) {
+    static const char *const stm_trackers[] = {"!Scream!", "BMOD2STM", "WUZAMOD!"};
+    if (size >= 1084) {
+        const unsigned char *id = d + 1080; // MOD: the sample table's end
+        const bool mod = std::memcmp(id, "M.K.", 4) == 0 || std::memcmp(id, "M!K!", 4) == 0 ||
+                         ((std::memcmp(id, "FLT", 3) == 0 || std::memcmp(id, "EXO", 3) == 0) &&
+                          (id[3] == '4' || id[3] == '8')) ||
+                         std::memcmp(id, "OKTA", 4) == 0 || std::memcmp(id, "CD81", 4) == 0 ||
+                         (digit(id[0]) && std::memcmp(id + 1, "CHN", 3) == 0) ||
+                         (digit(id[0]) && digit(id[1]) &&
+                          (std::memcmp(id + 2, "CH", 2) == 0 || std::memcmp(id + 2, "CN", 2) == 0));
+        if (mod) {
+            *offset = 1080;
+            return "a MOD";
+        }
+    }
+    if (has_text(d, size, 0x3c, "IM10")) {
+        *offset = 0x3c;
+        return "an Imago Orpheus module";
+    }
+    if (has_text(d, size, 0x2c, "SCRM")) {
+        *offset = 0x2c;
+        return "a Scream Tracker 3 module";
+    }
+    for (const char *tracker : stm_trackers) {
+        if (has_text(d, size, 20, tracker) && size > 29 && d[29] == 2 && !has_text(d, size, 60, "SCRM")) {
+            *offset = 20;
+            return "a Scream Tracker 2 module";
+        }
+        if (has_text(d, size, 20, tracker) && has_text(d, size, 0x3c, "SCRM")) {
+            *offset = 20;
+            return "an STMIK module";
+        }
+    }
+    return nullptr;
+}
+
+// Reads one packed note as the player's loader does: a first byte with the top bit set
+// says which of the five fields follow, any other first byte is the note of a full one.
+std::size_t read_note(const unsigned char *p, unsigned char cell[5]) {
+    std::memset(cell, 0, 5);
+    if (!(p[0] & 0x80)) {
+        std::memcpy(cell, p, 5);
+        return 5;
+    }
+    std::size_t n = 1;
+    for (int field = 0; field < 5; ++field)
+        if (p[0] & 1 << field)
+            cell[field] = p[n++];
+    return n;
+}
+
+// What one note's volume column and effect do that the later checks care about.
+bool note_facts(song *s, unsigned pattern, unsigned row, const unsigned char cell[5], char *why,
+                std::size_t why_size) {
+    const unsigned note = cell[0], volume = cell[2], effect = cell[3], data = cell[4];
+    if (note >= 1 && note <= 96 && static_cast<int>(note) - 1 > s->highest_note)
+        s->highest_note = note - 1;
+    if (volume >> 4 == 0xa || volume >> 4 == 0xb)
+        s->vibrato = true;
+    switch (effect) {
+    case 0x0:
+        s->arpeggio |= data != 0;
+        break;
+    case 0x1:
+    case 0x2:
+        s->unbounded_slides = true;
+        break;
+    case 0x4:
+    case 0x6:
+        s->vibrato = true;
+        break;
+    case 0x9:
+        if ((data << 8) > s->largest_offset)
+            s->largest_offset = data << 8;
+        break;
+    case 0xb:
+    case 0xd: {
+        // The loader reads a break's row as two decimal digits when it can.
+        const int target = effect == 0xb ? static_cast<int>(data)
+                           : (data >> 4) <= 9 && (data & 0xf) <= 9
+                               ? static_cast<int>((data >> 4) * 10 + (data & 0xf))
+                               : static_cast<int>(data);
+        if (effect == 0xb && target >= static_cast<int>(s->orders))
+            return refuse(why, why_size,
+                          "pattern %u row %u jumps to order %d of a song of %u orders", pattern,
+                          row, target, s->orders);
+        s->jumps.push_back({pattern, row, effect == 0xd, static_cast<unsigned>(target)});
+        break;
+    }
+    case 0xe:
+        switch (data >> 4) {
+        case 0x1:
+        case 0x2:
+            s->unbounded_slides = true;
+            break;
+        case 0x5:
+            s->finetune_command = true;
+            break;
+        case 0x9:
+            s->retrigger = true;
+            break;
+        }
+        break;
+    case 'L' - 55:
+        // The player takes the parameter for the number of an envelope point.
+        if (data >= envelope_points)
+            return refuse(why, why_size,
+                          "pattern %u row %u sets an envelope position (L%02X) past the %d "
+                          "points an instrument has",
+                          pattern, row, data, envelope_points);
+        break;
+    case 'R' - 55:
+        s->retrigger = true;
+        break;
+    case 'X' - 55:
+        if (data >> 4 == 1 || data >> 4 == 2)
+            s->unbounded_slides = true;
+        break;
+    }
+    return true;
+}
+
+bool walk_pattern(song *s, unsigned pattern, const unsigned char *p, std::size_t packed,
+                  char *why, std::size_t why_size) {
+    const unsigned rows = s->rows[pattern];
+    std::size_t used = 0;
+    for (unsigned row = 0; row < rows && used < packed; ++row)
+        for (unsigned channel = 0; channel < s->channels && used < packed; ++channel) {
+            unsigned char cell[5];
+            // A note may not run past the pattern's data, so look at most 6 bytes ahead.
+            unsigned char bytes[6] = {};
+            std::memcpy(bytes, p + used, packed - used < 6 ? packed - used : 6);
+            used += read_note(bytes, cell);
+            if (used > packed)
+                return refuse(why, why_size, "pattern %u's data ends inside a note", pattern);
+            if (!note_facts(s, pattern, row, cell, why, why_size))
+                return false;
+        }
+    if (used != packed)
+        return refuse(why, why_size, "pattern %u holds %zu bytes after its %u rows of %u notes",
+                      pattern, packed - used, rows, s->channels);
+    return true;
+}
+
+bool check_envelope(unsigned instrument, const char *name, const unsigned char *h, char *why,
+                    std::size_t why_size) {
+    // h: points, sustain, loop start, loop end; flags at h[8]
+    const unsigned points = h[0], sustain = h[1], loop_start = h[2], loop_end = h[3],
+                   flags = h[8];
+    if (points > envelope_points)
+        return refuse(why, why_size, "instrument %u's %s envelope has %u points, room for %d",
+                      instrument, name, points, envelope_points);
+    if (!(flags & 1) || points < 2)
+        return true;
+    if ((flags & 2) && sustain >= points)
+        return refuse(why, why_size,
+                      "instrument %u's %s envelope sustains at point %u of its %u points",
+                      instrument, name, sustain, points);
+    if ((flags & 4) && (loop_start > loop_end || loop_end >= points))
+        return refuse(why, why_size,
+                      "instrument %u's %s envelope loops over points %u to %u of its %u",
+                      instrument, name, loop_start, loop_end, points);
+    return true;
+}
+
+// The most sample positions the mixer may advance by in one step: it mixes at four times
+// the output rate, and a voice's period is kept between 40 and 50000, so the highest
+// pitch a module reaches follows from its highest note, the largest relative note and
+// finetune of its samples, and its arpeggios, vibratos and slides.
+double largest_step(const song &s, const std::vector<sample> &samples) {
+    int relative = -128, speed = 0, auto_vibrato = 0;
+    for (const sample &k : samples) {
+        relative = k.relative_note > relative ? k.relative_note : relative;
+        speed = k.finetune + 128 > speed ? k.finetune + 128 : speed;
+        auto_vibrato = static_cast<int>(k.auto_vibrato_depth) > auto_vibrato
+                           ? static_cast<int>(k.auto_vibrato_depth)
+                           : auto_vibrato;
+    }
+    if (s.finetune_command && speed < 128 + 15)
+        speed = 128 + 15;
+    double frequency;
+    if (!s.linear_periods) {
+        frequency = 8363.0 * 1712.0 / 40.0;
+    } else {
+        int note = s.highest_note + relative + (s.arpeggio ? 15 : 0);
+        note = note < 0 ? 0 : note;
+        long period = (290L - 2 * note) * 32 - (speed >> 1) - (s.vibrato ? 116 : 0) -
+                      auto_vibrato * 64 / 256;
+        if (s.unbounded_slides || period < 40)
+            period = 40;
+        const double base = 535232.0 * std::exp2(-static_cast<double>(period % 768) / 768.0);
+        frequency = std::ldexp(base, 2 - static_cast<int>(period / 768));
+    }
+    return frequency / (4.0 * mix_rate);
+}
+
+bool check_samples(const song &s, const std::vector<sample> &samples, char *why,
+                   std::size_t why_size) {
+    const double step = s.highest_note < 0 ? 0 : largest_step(s, samples);
+    for (const sample &k : samples) {
+        if (!s.linear_periods && k.finetune >= 112)
+            return refuse(why, why_size,
+                          "instrument %u's sample %u has a finetune of %d, past the end of the "
+                          "player's Amiga period table",
+                          k.instrument, k.index, k.finetune);
+        if (!k.loop_end)
+            continue;
+        const std::uint32_t loop = k.loop_end - k.loop_start;
+        if (step >= loop)
+            return refuse(why, why_size,
+                          "instrument %u's sample %u loops over %u samples, fewer than the "
+                          "%.1f the mixer steps by at this module's highest pitch",
+                          k.instrument, k.index, loop, step);
+        if (k.ping_pong && s.largest_offset > k.loop_end)
+            return refuse(why, why_size,
+                          "a sample offset of %u lies past the end (%u) of the ping-pong loop of "
+                          "instrument %u's sample %u",
+                          s.largest_offset, k.loop_end, k.instrument, k.index);
+        if (s.retrigger && s.largest_offset > k.length)
+            return refuse(why, why_size,
+                          "a sample offset of %u, kept for retriggered notes, lies past the end "
+                          "of instrument %u's sample %u (%u samples)",
+                          s.largest_offset, k.instrument, k.index, k.length);
+    }
+    return true;
+}
+
+// Where each pattern break lands: on the next order, or with a position jump in the same
+// row on the order it names. The row must be inside the pattern there.
+bool check_breaks(const song &s, char *why, std::size_t why_size) {
+    for (const pattern_jump &b : s.jumps) {
+        if (!b.is_break)
+            continue;
+        for (unsigned i = 0; i < s.orders; ++i) {
+            if (s.order[i] != b.pattern)
+                continue;
+            std::vector<unsigned> targets;
+            if (i + 1 < s.orders)
+                targets.push_back(i + 1);
+            for (const pattern_jump &j : s.jumps)
+                if (!j.is_break && j.pattern == b.pattern && j.row == b.row)
+                    targets.push_back(j.target);
+            for (unsigned target : targets) {
+                const unsigned lands_in = s.order[target];
+                if (b.target >= s.rows[lands_in])
+                    return refuse(why, why_size,
+                                  "pattern %u row %u breaks to row %u of pattern %u, which has "
+                                  "%u rows",
+                                  b.pattern, b.row, b.target, lands_in, s.rows[lands_in]);
+            }
+        }
+    }
+    return true;
+}
+
+} // namespace
 
 bool check_module_bytes(const unsigned char *d, std::size_t size, char *why, std::size_t why_size) {
     static const char magic[] = "Extended Module: ";
-    if (size < song_header_at + 20 || std::memcmp(d, magic, sizeof magic - 1) != 0) {
-        std::snprintf(why, why_size, "not an XM module (%zu bytes)", size);
-        return false;
-    }
+    if (size < song_header_at + 20 || std::memcmp(d, magic, sizeof magic - 1) != 0 || d[37] != 0x1a)
+        return refuse(why, why_size, "not an XM module (%zu bytes)", size);
+    std::size_t signature_at = 0;
+    if (const char *other = claimed_by_another_loader(d, size, &signature_at))
+        return refuse(why, why_size,
+                      "it carries the signature of %s at byte %zu, so the player would read it "
+                      "as one",
+                      other, signature_at);
+    if (u16(d + 58) != 0x0104)
+        return refuse(why, why_size, "XM version %x.%02x; only 1.04 is read", d[59], d[58]);
     const std::uint64_t header = u32(d + song_header_at);
-    const unsigned orders = u16(d + 64), channels = u16(d + 68), patterns = u16(d + 70),
-                   instruments = u16(d + 72);
-    if (header < 20 || song_header_at + header > size) {
-        std::snprintf(why, why_size, "song header of %llu bytes in a file of %zu",
+    song s;
+    s.orders = u16(d + 64);
+    const unsigned restart = u16(d + 66);
+    s.channels = u16(d + 68);
+    s.patterns = u16(d + 70);
+    s.instruments = u16(d + 72);
+    s.linear_periods = u16(d + 74) & 1;
+    const unsigned speed = u16(d + 76), tempo = u16(d + 78);
+    if (s.orders < 1 || s.orders > 256 || s.channels < 1 || s.channels > 64 || s.patterns < 1 ||
+        s.patterns > 256 || s.instruments < 1 || s.instruments > 128)
+        return refuse(why, why_size, "refusing %u orders, %u channels, %u patterns, %u instruments",
+                      s.orders, s.channels, s.patterns, s.instruments);
+    if (header < 20 + s.orders || header > 20 + 256 || song_header_at + header > size)
+        return refuse(why, why_size, "song header of %llu bytes in a file of %zu",
                       static_cast<unsigned long long>(header), size);
-        return false;
-    }
-    if (orders < 1 || orders > 256 || channels < 1 || channels > 64 || patterns > 256 ||
-        instruments > 128) {
-        std::snprintf(why, why_size, "refusing %u orders, %u channels, %u patterns, %u instruments",
-                      orders, channels, patterns, instruments);
-        return false;
-    }
+    if (restart >= s.orders || speed < 1 || speed > 31 || tempo < 32 || tempo > 255)
+        return refuse(why, why_size, "refusing restart at order %u, speed %u, tempo %u", restart,
+                      speed, tempo);
+    s.order = d + 80;
+    for (unsigned i = 0; i < s.orders; ++i)
+        if (s.order[i] >= s.patterns)
+            return refuse(why, why_size, "order %u names pattern %u of %u", i, s.order[i],
+                          s.patterns);
+
     std::uint64_t at = song_header_at + header;
-    for (unsigned i = 0; i < patterns; ++i) {
-        if (at + 9 > size) {
-            std::snprintf(why, why_size, "cut short in pattern %u", i);
-            return false;
-        }
+    for (unsigned i = 0; i < s.patterns; ++i) {
+        if (at + 9 > size)
+            return refuse(why, why_size, "cut short in pattern %u", i);
         const std::uint64_t length = u32(d + at);
-        const unsigned rows = u16(d + at + 5);
-        if (length < 9 || rows < 1 || rows > 256) {
-            std::snprintf(why, why_size, "pattern %u has a %llu-byte header and %u rows", i,
-                          static_cast<unsigned long long>(length), rows);
+        const unsigned packing = d[at + 4], rows = u16(d + at + 5), packed = u16(d + at + 7);
+        if (length < 9 || length > 1024 || packing != 0 || rows < 1 || rows > 256 ||
+            packed > 32767)
+            return refuse(why, why_size,
+                          "pattern %u has a %llu-byte header, packing %u, %u rows and %u bytes",
+                          i, static_cast<unsigned long long>(length), packing, rows, packed);
+        s.rows[i] = rows;
+        if (at + length + packed > size)
+            return refuse(why, why_size, "cut short in pattern %u", i);
+        if (!walk_pattern(&s, i, d + at + length, packed, why, why_size))
             return false;
-        }
-        at += length + u16(d + at + 7);
+        at += length + packed;
     }
-    for (unsigned i = 0; i < instruments; ++i) {
-        if (at + 29 > size) {
-            std::snprintf(why, why_size, "cut short in instrument %u", i);
-            return false;
-        }
+
+    std::vector<sample> samples;
+    for (unsigned i = 0; i < s.instruments; ++i) {
+        if (at + 29 > size)
+            return refuse(why, why_size, "cut short in instrument %u", i);
         const std::uint64_t length = u32(d + at);
-        const unsigned samples = u16(d + at + 27);
-        if (length < 29 || samples > 16 || (samples > 0 && (length < 33 || at + 33 > size))) {
-            std::snprintf(why, why_size, "instrument %u has a %llu-byte header and %u samples", i,
-                          static_cast<unsigned long long>(length), samples);
-            return false;
+        const unsigned count = u16(d + at + 27);
+        if (length < 29 || length > 1024 || count > 16 ||
+            (count > 0 && (length < instrument_needs || at + length > size)))
+            return refuse(why, why_size, "instrument %u has a %llu-byte header and %u samples", i,
+                          static_cast<unsigned long long>(length), count);
+        if (count && u32(d + at + 29) != sample_header_size)
+            return refuse(why, why_size, "instrument %u has %u-byte sample headers", i,
+                          u32(d + at + 29));
+        if (count) {
+            const unsigned char *h = d + at;
+            for (unsigned note = 0; note < 96; ++note)
+                if (h[33 + note] >= count)
+                    return refuse(why, why_size,
+                                  "instrument %u plays note %u with sample %u of its %u", i, note,
+                                  h[33 + note], count);
+            // Points, sustain, loop start, loop end for volume then panning; flags at 233.
+            const unsigned char volume[9] = {h[225], h[227], h[228], h[229], 0, 0, 0, 0, h[233]};
+            const unsigned char panning[9] = {h[226], h[230], h[231], h[232], 0, 0, 0, 0, h[234]};
+            if (!check_envelope(i, "volume", volume, why, why_size) ||
+                !check_envelope(i, "panning", panning, why, why_size))
+                return false;
         }
-        const std::uint64_t sample_header = samples ? u32(d + at + 29) : 0;
-        if (samples && (sample_header < 40 || sample_header > 1024)) {
-            std::snprintf(why, why_size, "instrument %u has %llu-byte sample headers", i,
-                          static_cast<unsigned long long>(sample_header));
-            return false;
-        }
+        const unsigned vibrato_depth = count ? (d[at + 237] * 4) & 0xff : 0;
         at += length;
         std::uint64_t data = 0;
-        for (unsigned k = 0; k < samples; ++k, at += sample_header) {
-            if (at + 18 > size) {
-                std::snprintf(why, why_size, "cut short in instrument %u's sample %u", i, k);
-                return false;
+        for (unsigned k = 0; k < count; ++k, at += sample_header_size) {
+            if (at + sample_header_size > size)
+                return refuse(why, why_size, "cut short in instrument %u's sample %u", i, k);
+            const unsigned char *h = d + at;
+            const unsigned type = h[14], width = type & 0x10 ? 2 : 1;
+            const std::uint32_t bytes = u32(h), start = u32(h + 4), span = u32(h + 8);
+            data += bytes;
+            sample smp{i, k, bytes / width, 0, 0, (type & 3) >= 2,
+                       static_cast<signed char>(h[16]), static_cast<signed char>(h[13]),
+                       vibrato_depth};
+            if ((type & 3) && span) {
+                if (static_cast<std::uint64_t>(start) + span > bytes)
+                    return refuse(why, why_size,
+                                  "instrument %u's sample %u loops over bytes %u to %llu of its %u",
+                                  i, k, start, static_cast<unsigned long long>(start) + span,
+                                  bytes);
+                smp.loop_start = start / width;
+                smp.loop_end = (start + span) / width;
+                if (smp.loop_end <= smp.loop_start)
+                    smp.loop_end = 0;
             }
-            data += u32(d + at);
+            samples.push_back(smp);
         }
         at += data;
-        if (at > size) {
-            std::snprintf(why, why_size, "cut short in instrument %u's sample data", i);
-            return false;
-        }
+        if (at > size)
+            return refuse(why, why_size, "cut short in instrument %u's sample data", i);
     }
-    if (at > size) {
-        std::snprintf(why, why_size, "cut short: its patterns need %llu bytes, it has %zu",
-                      static_cast<unsigned long long>(at), size);
-        return false;
-    }
-    return true;
+    if (samples.empty())
+        return refuse(why, why_size, "none of its %u instruments has a sample", s.instruments);
+    return check_breaks(s, why, why_size) && check_samples(s, samples, why, why_size);
 }
 
 bool check_module(const char *path, char *why, std::size_t why_size) {

@@ -3,10 +3,14 @@
 
 #include <cstddef>
 
-// Reads the file and says whether it is a whole XM module: the magic, a song header of
-// sane size and counts (1..256 orders, 1..64 channels, at most 256 patterns and 128
-// instruments), and every pattern, instrument, sample header and sample's data lying
-// inside the file. On refusal writes the reason into `why` and returns false.
+// Reads the file and says whether the mixer may play it: an XM 1.04 module that no other
+// format's loader would claim, whole (every pattern, instrument, sample header and
+// sample's data inside the file, sane counts), and built so that the player reads only
+// what it loaded: envelope sustain and loop points among the envelope's points, pattern
+// breaks and position jumps inside the song and the pattern they land in, sample maps,
+// loops and offsets inside the samples, and no loop shorter than the mixer's step at the
+// highest pitch the module can reach. On refusal writes the reason into `why` and returns
+// false.
 bool check_module(const char *path, char *why, std::size_t why_size);
 
 // The same on bytes in memory.
