@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Writes the fuzzer's small hand-made seeds into fuzz/corpus: BMPs of every depth and
-orientation the intro accepts and a tiny XM module. The intro's own media under res/ are
+orientation the intro accepts, a tiny XM module, and XM modules of each kind the
+module check refuses for making the player read past what it loaded. The intro's own media under res/ are
 added to the corpus by the fuzz target's build; these seeds only cover what they don't."""
 import os
 import struct
@@ -45,31 +46,125 @@ write("pic16-565.bmp", bmp(4, 3, 16, list(reversed(row16)), compression=3,
                            masks=struct.pack("<III", 0xF800, 0x07E0, 0x001F)))
 
 
-def xm():
-    """A module of 2 channels, 1 pattern of 16 rows and one looped square-wave sample."""
-    channels, rows = 2, 16
-    head = b"Extended Module: " + b"seed".ljust(20, b"\0") + b"\x1a" + b"make_seeds".ljust(20, b"\0")
-    head += struct.pack("<HIHHHHHHHH", 0x0104, 276, 1, 0, channels, 1, 1, 1, 6, 125)
-    head += bytes(256)
+def envelope(points):
+    return b"".join(struct.pack("<HH", x, y) for x, y in points).ljust(48, b"\0")
+
+
+def delta(values, wide=False):
+    """Sample data as XM stores it: each value less the one before."""
+    out, last = bytearray(), 0
+    for v in values:
+        out += struct.pack("<H", (v - last) & 0xFFFF) if wide else bytes(((v - last) & 0xFF,))
+        last = v
+    return bytes(out)
+
+
+def instrument(samples, sample_of_note=None, volume=(), volume_shape=(0, 0, 0, 0),
+               panning=(), panning_shape=(0, 0, 0, 0)):
+    """samples: dicts of data (signed values), loop (start, length) in samples, type, finetune,
+    relative. *_shape: sustain point, loop start, loop end, flags (1 on, 2 sustain, 4 loop)."""
+    body = bytes(sample_of_note if sample_of_note is not None else [0] * 96)
+    body += envelope(volume) + envelope(panning)
+    body += bytes((len(volume), len(panning))) + bytes(volume_shape[:3]) + bytes(panning_shape[:3])
+    body += bytes((volume_shape[3], panning_shape[3])) + bytes(4) + struct.pack("<H", 0) + bytes(22)
+    head = struct.pack("<I", 263) + b"square".ljust(22, b"\0") + b"\0"
+    head += struct.pack("<HI", len(samples), 40) + body
+    assert len(head) == 263
+    headers, data = b"", b""
+    for k in samples:
+        wide = bool(k.get("type", 0) & 0x10)
+        values = [v & 0xFFFF if wide else v & 0xFF for v in k["data"]]
+        stored = delta(values, wide)
+        start, length = k.get("loop", (0, 0))
+        scale = 2 if wide else 1
+        headers += struct.pack("<IIIBbBBbB", len(stored), start * scale, length * scale, 48,
+                               k.get("finetune", 0), k.get("type", 0), 128, k.get("relative", 0), 0)
+        headers += b"square".ljust(22, b"\0")
+        data += stored
+    return head + headers + data
+
+
+def pattern(rows, channels, cells):
+    """cells: {(row, channel): (note, instrument, volume, effect, parameter)}, packed."""
     packed = b""
     for r in range(rows):
-        if r % 4 == 0:
-            packed += bytes((0x83, 49 + r // 4, 1)) + b"\x80"  # note and instrument, empty
-        else:
-            packed += b"\x80\x80"
-    pattern = struct.pack("<IBHH", 9, 0, rows, len(packed)) + packed
-    sample = bytes([0x40] * 8 + [0xC0] * 8)
-    delta, last = bytearray(), 0
-    for s in sample:
-        delta.append((s - last) & 0xFF)
-        last = s
-    instr = struct.pack("<I", 263) + b"square".ljust(22, b"\0") + b"\0" + struct.pack("<H", 1)
-    instr += struct.pack("<I", 40) + bytes(96) + bytes(48) + bytes(48) + bytes(14)
-    instr += struct.pack("<H", 0) + bytes(22)
-    assert len(instr) == 263
-    shdr = struct.pack("<IIIBbBBbB", len(sample), 0, len(sample), 48, 0, 1, 128, 0, 0)
-    shdr += b"square".ljust(22, b"\0")
-    return head + pattern + instr + shdr + bytes(delta)
+        for c in range(channels):
+            fields = cells.get((r, c), (0, 0, 0, 0, 0))
+            mask = 0x80 | sum(1 << i for i, f in enumerate(fields) if f)
+            packed += bytes((mask,)) + bytes(f for f in fields if f)
+    return struct.pack("<IBHH", 9, 0, rows, len(packed)) + packed
 
 
-write("tiny.xm", xm())
+def xm(channels, patterns, instruments, orders, linear=True):
+    head = b"Extended Module: " + b"seed".ljust(20, b"\0") + b"\x1a" + b"make_seeds".ljust(20, b"\0")
+    head += struct.pack("<HIHHHHHHHH", 0x0104, 276, len(orders), 0, channels, len(patterns),
+                        len(instruments), int(linear), 6, 125)
+    head += bytes(orders).ljust(256, b"\0")
+    return head + b"".join(patterns) + b"".join(instruments)
+
+
+def notes(rows, channels, note=49, every=4):
+    return {(r, c): (note, 1, 0, 0, 0) for r in range(0, rows, every) for c in range(channels)}
+
+
+# A module of 2 channels, 1 pattern of 16 rows and one looped square-wave sample.
+square = {"data": [0x40] * 8 + [-0x40] * 8, "loop": (0, 16), "type": 1}
+tune = {(r, 0): (49 + r // 4, 1, 0, 0, 0) for r in range(0, 16, 4)}
+write("tiny.xm", xm(2, [pattern(16, 2, tune)], [instrument([square])], [0]))
+
+# Modules the player would read past what it loaded, each of one kind; the module check
+# refuses them and tests/player plays each unchecked under valgrind.
+held = notes(16, 2, every=16)  # one long note a channel
+two_points = [(0, 64), (10, 32)]
+write("bad-volume-sustain.xm", xm(2, [pattern(16, 2, held)], [
+    instrument([square], volume=two_points, volume_shape=(200, 0, 0, 1 | 2))], [0]))
+write("bad-volume-loop.xm", xm(2, [pattern(16, 2, held)], [
+    instrument([square], volume=two_points, volume_shape=(0, 200, 1, 1 | 4))], [0]))
+write("bad-panning-sustain.xm", xm(2, [pattern(16, 2, held)], [
+    instrument([square], panning=two_points, panning_shape=(250, 0, 0, 1 | 2))], [0]))
+cells = notes(16, 2)
+cells[(1, 0)] = (0, 0, 0, ord("L") - 55, 0xFF)  # an envelope position taken as a point number
+write("bad-envelope-position.xm", xm(2, [pattern(16, 2, cells)], [
+    instrument([square], volume=[(0, 64), (300, 32)], volume_shape=(0, 0, 0, 1))], [0]))
+cells = notes(16, 2)
+cells[(2, 0)] = (0, 0, 0, 0xB, 4)  # a position jump past the song,
+cells[(2, 1)] = (0, 0, 0, 0xD, 0x10)  # and a pattern break in the same row
+write("bad-jump-past-song.xm", xm(2, [pattern(16, 2, cells)], [instrument([square])], [0, 0]))
+cells = notes(64, 2)
+cells[(2, 1)] = (0, 0, 0, 0xD, 0x40)  # row 40 of a 16-row pattern
+write("bad-break-past-pattern.xm", xm(2, [pattern(64, 2, cells), pattern(16, 2, notes(16, 2))],
+                                      [instrument([square])], [0, 1]))
+# The highest notes on a 16-sample loop: the mixer steps past the loop in one go.
+write("bad-high-note-short-loop.xm", xm(2, [pattern(16, 2, notes(16, 2, note=96))], [
+    instrument([dict(square, relative=47, type=2)])], [0]))
+cells = notes(16, 2, every=16)
+for r in range(16):
+    cells[(r, 0)] = cells.get((r, 0), (0, 0, 0, 0, 0))[:3] + (1, 0xFF)  # portamento up
+write("bad-slide-short-loop.xm", xm(2, [pattern(16, 2, cells)], [instrument([square])], [0]))
+ramp = {"data": [(i * 5) % 256 - 128 for i in range(600)], "loop": (0, 128), "type": 2}
+cells = notes(16, 2)
+cells[(0, 0)] = (49, 1, 0, 9, 1)  # start at 256, past the ping-pong loop's end
+write("bad-offset-past-ping-pong.xm", xm(2, [pattern(16, 2, cells)], [instrument([ramp])], [0]))
+write("bad-sample-map.xm", xm(2, [pattern(16, 2, notes(16, 2))], [
+    instrument([square], sample_of_note=[5] * 96)], [0]))
+write("bad-loop-past-sample.xm", xm(2, [pattern(16, 2, notes(16, 2))], [
+    instrument([dict(square, loop=(8, 100))])], [0]))
+write("bad-amiga-finetune.xm", xm(2, [pattern(16, 2, notes(16, 2, note=12))], [
+    instrument([dict(square, finetune=127)])], [0], linear=False))
+# A whole XM that also carries another format's signature where that format's loader,
+# asked first, looks for it. The MOD one is also a MOD whose one pattern, read from the XM's
+# sample data, jumps past its two orders and breaks in the same row.
+silence = {"data": [0] * 2000, "loop": (0, 2000), "type": 1}
+whole = bytearray(xm(2, [pattern(1, 2, {})], [instrument([silence])], [0]))
+whole[38:58] = bytes(20)  # MOD sample lengths and loops where the XM names its tracker
+mod = bytearray(whole)
+mod[950:952] = bytes((2, 127))  # two orders, both pattern 0
+mod[1080:1084] = b"M.K."
+mod[1084:1092] = bytes((0, 0, 0x0B, 2, 0, 0, 0x0D, 0x10))  # row 0: jump to order 2, break
+write("bad-signature-mod.xm", bytes(mod))
+for name, at, signature in (("s3m", 44, b"SCRM"), ("stm", 20, b"!Scream!")):
+    signed = bytearray(whole)
+    signed[at:at + len(signature)] = signature
+    if name == "stm":
+        signed[29] = 2
+    write("bad-signature-%s.xm" % name, bytes(signed))

@@ -6,7 +6,7 @@ packages="build-essential cmake pkg-config
   libsdl1.2-compat-dev libsdl-mixer1.2-dev
   libgtest-dev libbenchmark-dev clang libclang-rt-dev
   xvfb libgl1-mesa-dri libx11-dev libxtst-dev
-  openmpt123 sox ffmpeg python3-pil
+  openmpt123 sox ffmpeg python3-pil valgrind
   libpng-dev binutils-mingw-w64-i686"
 missing=""
 for p in $packages; do

@@ -43,13 +43,13 @@ struct song {
     const unsigned char *order;
     unsigned rows[256];
     std::vector<pattern_jump> jumps;
-    int highest_note = -1;          // note index 0..95 of the highest note played
-    bool unbounded_slides = false;  // portamento up or down: any period can be reached
-    bool arpeggio = false;          // up to 15 semitones above the note
-    bool vibrato = false;           // up to 116 period units above the note
-    bool finetune_command = false;  // E5x sets a finetune up to +15
-    bool retrigger = false;         // E9x or Rxx starts a sample again without a note
-    unsigned largest_offset = 0;    // 9xx, in samples
+    int highest_note = -1;         // note index 0..95 of the highest note played
+    bool unbounded_slides = false; // portamento up or down: any period can be reached
+    bool arpeggio = false;         // up to 15 semitones above the note
+    bool vibrato = false;          // up to 116 period units above the note
+    bool finetune_command = false; // E5x sets a finetune up to +15
+    bool retrigger = false;        // E9x or Rxx starts a sample again without a note
+    unsigned largest_offset = 0;   // 9xx, in samples
 };
 
 struct sample {
@@ -109,7 +109,8 @@ const char *claimed_by_another_loader(const unsigned char *d, std::size_t size,
         return "a Scream Tracker 3 module";
     }
     for (const char *tracker : stm_trackers) {
-        if (has_text(d, size, 20, tracker) && size > 29 && d[29] == 2 && !has_text(d, size, 60, "SCRM")) {
+        if (has_text(d, size, 20, tracker) && size > 29 && d[29] == 2 &&
+            !has_text(d, size, 60, "SCRM")) {
             *offset = 20;
             return "a Scream Tracker 2 module";
         }
@@ -207,8 +208,8 @@ bool note_facts(song *s, unsigned pattern, unsigned row, const unsigned char cel
     return true;
 }
 
-bool walk_pattern(song *s, unsigned pattern, const unsigned char *p, std::size_t packed,
-                  char *why, std::size_t why_size) {
+bool walk_pattern(song *s, unsigned pattern, const unsigned char *p, std::size_t packed, char *why,
+                  std::size_t why_size) {
     const unsigned rows = s->rows[pattern];
     std::size_t used = 0;
     for (unsigned row = 0; row < rows && used < packed; ++row)
@@ -232,8 +233,7 @@ bool walk_pattern(song *s, unsigned pattern, const unsigned char *p, std::size_t
 bool check_envelope(unsigned instrument, const char *name, const unsigned char *h, char *why,
                     std::size_t why_size) {
     // h: points, sustain, loop start, loop end; flags at h[8]
-    const unsigned points = h[0], sustain = h[1], loop_start = h[2], loop_end = h[3],
-                   flags = h[8];
+    const unsigned points = h[0], sustain = h[1], loop_start = h[2], loop_end = h[3], flags = h[8];
     if (points > envelope_points)
         return refuse(why, why_size, "instrument %u's %s envelope has %u points, room for %d",
                       instrument, name, points, envelope_points);
@@ -271,8 +271,8 @@ double largest_step(const song &s, const std::vector<sample> &samples) {
     } else {
         int note = s.highest_note + relative + (s.arpeggio ? 15 : 0);
         note = note < 0 ? 0 : note;
-        long period = (290L - 2 * note) * 32 - (speed >> 1) - (s.vibrato ? 116 : 0) -
-                      auto_vibrato * 64 / 256;
+        long period =
+            (290L - 2 * note) * 32 - (speed >> 1) - (s.vibrato ? 116 : 0) - auto_vibrato * 64 / 256;
         if (s.unbounded_slides || period < 40)
             period = 40;
         const double base = 535232.0 * std::exp2(-static_cast<double>(period % 768) / 768.0);
@@ -385,11 +385,10 @@ bool check_module_bytes(const unsigned char *d, std::size_t size, char *why, std
             return refuse(why, why_size, "cut short in pattern %u", i);
         const std::uint64_t length = u32(d + at);
         const unsigned packing = d[at + 4], rows = u16(d + at + 5), packed = u16(d + at + 7);
-        if (length < 9 || length > 1024 || packing != 0 || rows < 1 || rows > 256 ||
-            packed > 32767)
+        if (length < 9 || length > 1024 || packing != 0 || rows < 1 || rows > 256 || packed > 32767)
             return refuse(why, why_size,
-                          "pattern %u has a %llu-byte header, packing %u, %u rows and %u bytes",
-                          i, static_cast<unsigned long long>(length), packing, rows, packed);
+                          "pattern %u has a %llu-byte header, packing %u, %u rows and %u bytes", i,
+                          static_cast<unsigned long long>(length), packing, rows, packed);
         s.rows[i] = rows;
         if (at + length + packed > size)
             return refuse(why, why_size, "cut short in pattern %u", i);
@@ -435,8 +434,14 @@ bool check_module_bytes(const unsigned char *d, std::size_t size, char *why, std
             const unsigned type = h[14], width = type & 0x10 ? 2 : 1;
             const std::uint32_t bytes = u32(h), start = u32(h + 4), span = u32(h + 8);
             data += bytes;
-            sample smp{i, k, bytes / width, 0, 0, (type & 3) >= 2,
-                       static_cast<signed char>(h[16]), static_cast<signed char>(h[13]),
+            sample smp{i,
+                       k,
+                       bytes / width,
+                       0,
+                       0,
+                       (type & 3) >= 2,
+                       static_cast<signed char>(h[16]),
+                       static_cast<signed char>(h[13]),
                        vibrato_depth};
             if ((type & 3) && span) {
                 if (static_cast<std::uint64_t>(start) + span > bytes)
