@@ -1,6 +1,7 @@
 // libFuzzer target: every input goes through the intro's picture loading (header check,
 // then the BMP loader, then the fader's alpha blit onto a 565 display) and through its
-// music loading (the module check, then the file handed to the mixer, started and halted).
+// music loading (the module check, then the file handed to the mixer and three seconds of
+// it mixed into memory, so the player's per-row and mixing code runs on it).
 #include <SDL.h>
 #include <SDL_mixer.h>
 
@@ -9,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "gfx/gfx.h"
@@ -17,14 +19,36 @@
 
 static Uint16 display_pixels[320 * 240];
 static bool audio_open;
+
+// The mixer runs here without an audio device: these stand in for SDL's own, so that
+// Mix_OpenAudio hands its callback over and each input's music is mixed on this thread,
+// as fast as the player goes and the same way on every run.
+static SDL_AudioSpec device;
+
+extern "C" int SDL_OpenAudio(SDL_AudioSpec *desired, SDL_AudioSpec *obtained) {
+    device = *desired;
+    device.silence = 0;
+    device.size = device.samples * device.channels * 2;
+    if (obtained)
+        *obtained = device;
+    return 0;
+}
+extern "C" void SDL_PauseAudio(int) {}
+extern "C" void SDL_LockAudio() {}
+extern "C" void SDL_UnlockAudio() {}
+extern "C" void SDL_CloseAudio() {}
+
+enum { mixed_seconds = 3 };
 static std::string module_path;
 // How many inputs got past our checks into SDL's BMP loader and into the mixer.
 static long inputs, pictures_loaded, modules_checked, modules_loaded;
+// And how many bytes the mixer wrote that were not silence.
+static long long sounding_bytes;
 
 static void close_all() {
     std::printf("fuzz_media: %ld inputs; %ld loaded as pictures; %ld passed the module check, "
-                "%ld loaded by the mixer\n",
-                inputs, pictures_loaded, modules_checked, modules_loaded);
+                "%ld loaded by the mixer, %lld bytes of sound mixed\n",
+                inputs, pictures_loaded, modules_checked, modules_loaded, sounding_bytes);
     SDL_FreeSurface(screen);
     screen = nullptr;
     if (audio_open)
@@ -36,8 +60,7 @@ static void close_all() {
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     screen = SDL_CreateRGBSurfaceFrom(display_pixels, 320, 240, 16, 640, 0xF800, 0x07E0, 0x001F, 0);
     cache_pixel_format(screen->format);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    audio_open = Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024) == 0;
+    audio_open = Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024) == 0 && device.callback;
     const char *tmp = std::getenv("TMPDIR");
     module_path =
         std::string(tmp ? tmp : "/tmp") + "/fuzz_media." + std::to_string(getpid()) + ".xm";
@@ -75,6 +98,13 @@ static void try_module(const std::uint8_t *data, std::size_t size) {
         return;
     ++modules_loaded;
     Mix_PlayMusic(music, -1);
+    static Uint8 buffer[1024 * 4];
+    for (long mixed = 0; mixed < mixed_seconds * device.freq; mixed += device.samples) {
+        std::memset(buffer, 0, device.size);
+        device.callback(device.userdata, buffer, device.size);
+        for (Uint32 i = 0; i < device.size; ++i)
+            sounding_bytes += buffer[i] != 0;
+    }
     Mix_HaltMusic();
     Mix_FreeMusic(music);
 }

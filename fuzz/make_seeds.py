@@ -112,6 +112,28 @@ square = {"data": [0x40] * 8 + [-0x40] * 8, "loop": (0, 16), "type": 1}
 tune = {(r, 0): (49 + r // 4, 1, 0, 0, 0) for r in range(0, 16, 4)}
 write("tiny.xm", xm(2, [pattern(16, 2, tune)], [instrument([square])], [0]))
 
+# A module that uses what the check must let through: envelopes with sustain points and
+# loops, pattern breaks and position jumps that land inside the song, slides, vibrato,
+# arpeggio and sample offsets on long loops, a 16-bit and a ping-pong sample, and patterns
+# of different lengths.
+saw = {"data": [(i * 4) % 256 - 128 for i in range(256)], "loop": (0, 256), "type": 1,
+       "relative": 12}
+wide = {"data": [int(12000 * ((i % 64) / 32 - 1)) for i in range(512)], "loop": (64, 448),
+        "type": 0x10 | 2, "finetune": -16}
+lead = instrument([saw], volume=[(0, 64), (8, 40), (20, 48), (40, 0)], volume_shape=(2, 1, 2, 1 | 2 | 4),
+                  panning=[(0, 32), (16, 48)], panning_shape=(0, 0, 1, 1 | 4))
+bass = instrument([wide, saw], sample_of_note=[0] * 48 + [1] * 48,
+                  volume=[(0, 64), (30, 20)], volume_shape=(0, 0, 0, 1 | 2))
+first = {(r, 0): (37 + r % 24, 1, 0, (0x1, 0x2, 0x4, 0x0, 0x9, 0x3)[r // 2 % 6],
+                  (0x08, 0x04, 0x46, 0x37, 0x01, 0x10)[r // 2 % 6])
+         for r in range(0, 32, 2)}
+first.update({(r, 1): (25 + r % 12, 2, 0x40, 0xE, 0x11) for r in range(0, 32, 4)})
+first[(31, 0)] = (0, 0, 0, 0xD, 0x08)  # into row 8 of the next pattern
+second = {(r, 1): (49, 2, 0xB4, 0x7, 0x24) for r in range(0, 16, 4)}
+second[(15, 0)] = (97, 0, 0, 0xB, 0)  # key off, back to the first order
+second[(15, 1)] = (0, 0, 0, 0xD, 0x04)  # and to its row 4
+write("busy.xm", xm(2, [pattern(32, 2, first), pattern(16, 2, second)], [lead, bass], [0, 1, 0]))
+
 # Modules the player would read past what it loaded, each of one kind; the module check
 # refuses them and tests/player plays each unchecked under valgrind.
 held = notes(16, 2, every=16)  # one long note a channel

@@ -1,7 +1,8 @@
 // Plays a module through SDL_mixer into SDL's disk audio driver until some seconds of
 // output are mixed, for running the player under valgrind. With --intro the module is
 // res/theme.xm in the current folder, started by the intro's own start_sound (its check
-// first); otherwise the file named goes straight to the mixer.
+// first); otherwise the file named goes to the mixer, with --checked only if the intro's
+// module check admits it.
 #include <SDL.h>
 #include <SDL_mixer.h>
 
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "intro/module_check.h"
 #include "intro/sound.h"
 
 static volatile long mixed_bytes;
@@ -19,11 +21,18 @@ static void count_mixed(void *, Uint8 *, int len) {
 
 int main(int argc, char **argv) {
     const bool intro = argc == 3 && std::strcmp(argv[1], "--intro") == 0;
-    if (argc != 3 || (!intro && argv[1][0] == '-')) {
-        std::fprintf(stderr, "usage: module-player [--intro] SECONDS | SECONDS FILE\n");
+    const bool checked = argc == 4 && std::strcmp(argv[1], "--checked") == 0;
+    if (!intro && !(argc == 3 && argv[1][0] != '-') && !checked) {
+        std::fprintf(stderr, "usage: module-player --intro SECONDS | [--checked] SECONDS FILE\n");
         return 2;
     }
-    const double seconds = std::atof(argv[intro ? 2 : 1]);
+    const double seconds = std::atof(argv[intro || checked ? 2 : 1]);
+    const char *file = argv[argc - 1];
+    char why[160];
+    if (checked && !check_module(file, why, sizeof why)) {
+        std::fprintf(stderr, "module-player: not loading %s: %s\n", file, why);
+        return 3;
+    }
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
     setenv("SDL_DISKAUDIODELAY", "0", 1);
@@ -45,9 +54,9 @@ int main(int argc, char **argv) {
             std::fprintf(stderr, "module-player: %s\n", Mix_GetError());
             return 1;
         }
-        music = Mix_LoadMUS(argv[2]);
+        music = Mix_LoadMUS(file);
         if (!music) {
-            std::fprintf(stderr, "module-player: cannot load %s: %s\n", argv[2], Mix_GetError());
+            std::fprintf(stderr, "module-player: cannot load %s: %s\n", file, Mix_GetError());
             Mix_CloseAudio();
             SDL_Quit();
             return 3;
