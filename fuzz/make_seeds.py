@@ -148,6 +148,10 @@ cells = notes(16, 2)
 cells[(1, 0)] = (0, 0, 0, ord("L") - 55, 0xFF)  # an envelope position taken as a point number
 write("bad-envelope-position.xm", xm(2, [pattern(16, 2, cells)], [
     instrument([square], volume=[(0, 64), (300, 32)], volume_shape=(0, 0, 0, 1))], [0]))
+empty = struct.pack("<I", 29) + b"empty".ljust(22, b"\0") + b"\0" + struct.pack("<H", 0)
+cells = {(0, 0): (49, 1, 0, 0, 0), (4, 0): (49, 2, 0, 0, 0)}  # the envelope kept, not its points
+write("bad-empty-instrument.xm", xm(2, [pattern(16, 2, cells)], [
+    instrument([square], volume=two_points, volume_shape=(1, 0, 0, 1 | 2)), empty], [0]))
 cells = notes(16, 2)
 cells[(2, 0)] = (0, 0, 0, 0xB, 4)  # a position jump past the song,
 cells[(2, 1)] = (0, 0, 0, 0xD, 0x10)  # and a pattern break in the same row

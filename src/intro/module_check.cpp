@@ -50,6 +50,8 @@ struct song {
     bool finetune_command = false; // E5x sets a finetune up to +15
     bool retrigger = false;        // E9x or Rxx starts a sample again without a note
     unsigned largest_offset = 0;   // 9xx, in samples
+    // Where each instrument is first played, as pattern * 256 + row, plus one; 0: never.
+    unsigned first_played[256] = {};
 };
 
 struct sample {
@@ -140,7 +142,10 @@ std::size_t read_note(const unsigned char *p, unsigned char cell[5]) {
 // What one note's volume column and effect do that the later checks care about.
 bool note_facts(song *s, unsigned pattern, unsigned row, const unsigned char cell[5], char *why,
                 std::size_t why_size) {
-    const unsigned note = cell[0], volume = cell[2], effect = cell[3], data = cell[4];
+    const unsigned note = cell[0], instrument = cell[1], volume = cell[2], effect = cell[3],
+                   data = cell[4];
+    if (instrument && !s->first_played[instrument])
+        s->first_played[instrument] = pattern * 256 + row + 1;
     if (note >= 1 && note <= 96 && static_cast<int>(note) - 1 > s->highest_note)
         s->highest_note = note - 1;
     if (volume >> 4 == 0xa || volume >> 4 == 0xb)
@@ -424,6 +429,11 @@ bool check_module_bytes(const unsigned char *d, std::size_t size, char *why, std
                 !check_envelope(i, "panning", panning, why, why_size))
                 return false;
         }
+        // The player takes up such an instrument but keeps the envelopes of the one before.
+        if (!count && s.first_played[i + 1])
+            return refuse(
+                why, why_size, "pattern %u row %u plays instrument %u, which has no samples",
+                (s.first_played[i + 1] - 1) / 256, (s.first_played[i + 1] - 1) % 256, i + 1);
         const unsigned vibrato_depth = count ? (d[at + 237] * 4) & 0xff : 0;
         at += length;
         std::uint64_t data = 0;

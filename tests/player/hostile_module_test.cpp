@@ -32,6 +32,7 @@ const hostile modules[] = {
      nullptr},
     {"bad-envelope-position.xm", "sets an envelope position (LFF) past the 12 points", true, 0,
      nullptr},
+    {"bad-empty-instrument.xm", "row 4 plays instrument 2, which has no samples", true, 0, nullptr},
     {"bad-jump-past-song.xm", "row 2 jumps to order 4 of a song of 2 orders", true, 0, nullptr},
     {"bad-high-note-short-loop.xm", "loops over 16 samples, fewer than the 21.6", true, 0, nullptr},
     {"bad-slide-short-loop.xm", "loops over 16 samples, fewer than the 23.4", true, 0, nullptr},
