@@ -48,8 +48,8 @@ const bass_bar tresillo_b = "r..r..o.-rf.r.s.";
 const bass_bar walk       = "r..r..r.-.t.f.o-";
 const bass_bar eighths    = "r.r.r.r.r.r.o.o.";
 const bass_bar eighths_up = "r.r.o.r.r.o.r.p.";
-const bass_bar offbeat    = "..r-..r-..r-.ro-";
-const bass_bar offbeat_b  = "..r-..r-..o-.rf-";
+const bass_bar offbeat    = "..ro..ro..ro.rop";
+const bass_bar offbeat_b  = "..ro..ro..of.rf-";
 const bass_bar gallop     = "r.orr.orr.orr.p.";
 const bass_bar gallop_b   = "r.orr.orr.or.o.-";
 const bass_bar half_time  = "r.....r...o.f.s.";
@@ -76,21 +76,21 @@ const section s_verse_1a = {
     "A5:3 G5:3 F5:2 E5:2 F5:2 A5:2 C6:2 | G5:8v r:4 E5:2 G5:2",
     nullptr, false, true,
     {&verse_a, &verse_b, &verse_a, &verse_b}, {tresillo, tresillo, tresillo_b, tresillo},
-    arp_broken_up, 56, 30, 30, false, 0x1, -1, 74};
+    arp_broken_up, 56, 30, 30, false, 0x1, -1, 72};
 const section s_verse_1b = {
     {dm, am, bb, e}, 0,
     "F5:3 E5:3 D5:2 r:2 A4:2 D5:2 F5:2 | E5:3 C5:3 A4:2 r:2 C5:2 E5:2 A5:2 | "
     "D6:4 C6:2 Bb5:2 A5:2 Bb5:2 D6:4 | B5:6v G#5:2 E5:4 /B5:4",
     nullptr, false, true,
     {&verse_a, &verse_b, &verse_a, &verse_fill}, {tresillo, tresillo_b, tresillo, walk},
-    arp_broken_up, 56, 30, 30, false, 0x0, -1, 76};
+    arp_broken_up, 56, 30, 30, false, 0x0, -1, 74};
 const section s_pre_1 = {
     {dm, em, f, g}, 0,
     "A4:2 D5:2 F5:2 A5:4 G5:2 F5:2 D5:2 | B4:2 E5:2 G5:2 B5:4 A5:2 G5:2 E5:2 | "
     "C5:2 F5:2 A5:2 C6:4 B5:2 A5:2 F5:2 | B5:2 C6:2 D6:4 E6:8w",
     nullptr, false, true,
     {&pre_a, &pre_b, &pre_c, &pre_roll}, {eighths, eighths, eighths, eighths_up},
-    arp_chip_sixteenths, 50, 34, 34, false, 0x1, 3, 82};
+    arp_chip_sixteenths, 50, 34, 34, false, 0x1, 3, 74};
 const section s_chorus_1a = {
     {f, g, em, am}, 0,
     "C6:3 A5:3 C6:2 D6:3 C6:3 A5:2 | B5:3 G5:3 B5:2 D6:4 E6:2 D6:2 | "
@@ -110,42 +110,42 @@ const section s_interlude = {
     "E5:8v A5:8v | D5:8v G5:8v | C5:8v F5:8v | B4:8v /G#5:8w",
     false, false,
     {&half_a, &half_b, &half_a, &half_fill}, {half_time, half_time_b, half_time, half_time_b},
-    arp_broken_wave, 57, 40, 26, false, 0x1, -1, 72};
+    arp_broken_wave, 57, 40, 26, false, 0x1, -1, 70};
 const section s_verse_2a = {
     {am, em, f, c}, 0,
     "r:2 E5:1 E5:1 A5:2 B5:1 C6:3 D6:2 C6:2 B5:2 | G5:3 E5:3 B4:2 r:1 B4:1 D5:2 E5:2 G5:2 | "
     "A5:3 G5:3 F5:2 E5:2 F5:2 A5:2 E6:2 | D6:3 C6:3 G5:10v",
     nullptr, false, true,
     {&verse_b, &verse_a, &verse_b, &verse_a}, {walk, tresillo_b, walk, tresillo},
-    arp_broken_wave, 56, 28, 30, false, 0x1, -1, 76};
+    arp_broken_wave, 56, 28, 30, false, 0x1, -1, 74};
 const section s_verse_2b = {
     {dm, am, bb, e}, 0,
     "F5:3 E5:3 D5:2 r:2 A5:2 G5:2 F5:2 | E5:3 C5:3 A4:2 r:2 E5:1 F5:1 G5:2 A5:2 | "
     "D6:4 C6:2 Bb5:2 A5:2 G5:2 F5:2 E5:2 | G#5:3 A5:3 B5:2 E6:8v",
     nullptr, false, true,
     {&verse_b, &verse_a, &verse_b, &tom_fill}, {tresillo_b, walk, tresillo_b, walk},
-    arp_broken_wave, 56, 28, 30, false, 0x0, -1, 78};
+    arp_broken_wave, 56, 28, 30, false, 0x0, -1, 76};
 const section s_pre_2 = {
     {dm, em, f, g}, 0,
     "D5:1 F5:1 A5:2 D6:4 C6:2 A5:2 F5:4 | E5:1 G5:1 B5:2 E6:4 D6:2 B5:2 G5:4 | "
     "F5:1 A5:1 C6:2 F6:4 E6:2 C6:2 A5:4 | G5:2 B5:2 D6:2 G6:2 F6:2 E6:2 D6:2 B5:2",
     nullptr, false, true,
     {&pre_b, &pre_c, &pre_c, &pre_roll}, {eighths_up, eighths, eighths_up, pulse},
-    arp_chip_sixteenths, 56, 34, 36, false, 0x1, 3, 86};
+    arp_chip_sixteenths, 56, 34, 36, false, 0x1, 3, 80};
 const section s_chorus_2a = {
     {f, g, em, am}, 0,
     "C6:2 C6:1 A5:3 C6:2 D6:3 C6:3 A5:2 | B5:3 G5:3 B5:2 D6:4 /E6:2 D6:2 | "
     "E6:3 D6:3 B5:2 G5:2 A5:2 B5:2 D6:2 | C6:6v B5:2 A5:4 E6:4",
     nullptr, true, true,
     {&chorus_b, &chorus_b, &chorus_b, &chorus_a}, {gallop, gallop, gallop, gallop_b},
-    arp_chip_eighths, 68, 30, 42, false, 0xf, -1, 96};
+    arp_chip_eighths, 68, 30, 42, false, 0xf, -1, 94};
 const section s_chorus_2b = {
     {f, g, c, e}, 0,
     "C6:3 A5:3 C6:2 D6:3 C6:3 A5:2 | B5:3 G5:3 B5:2 D6:3 E6:3 G6:2 | "
     "/A6:4 G6:2 E6:2 C6:3 D6:3 E6:2 | G#5:4 A5:2 B5:2 E6:8w",
     nullptr, true, true,
     {&chorus_b, &chorus_a, &chorus_b, &tom_fill}, {gallop, gallop_b, gallop, offbeat},
-    arp_chip_eighths, 68, 30, 42, false, 0x1, -1, 98};
+    arp_chip_eighths, 68, 30, 42, false, 0x1, -1, 96};
 const section s_breakdown = {
     {f, c, dm, am}, 0,
     "C5:6v A4:2 C5:4 D5:4 | E5:6v G5:2 E5:4 C5:4 | D5:6v F5:2 A5:4 F5:4 | E5:12w r:4",
