@@ -325,4 +325,33 @@ TEST_F(Players, OpenmptAndSdlMixerAgreeOnLengthAndLevel) {
     }
 }
 
+double correlation(const std::vector<int16_t> &pcm, size_t frames) {
+    double l = 0, r = 0, ll = 0, rr = 0, lr = 0;
+    for (size_t f = 0; f < frames; ++f) {
+        const double a = pcm[f * 2], b = pcm[f * 2 + 1];
+        l += a, r += b, ll += a * a, rr += b * b, lr += a * b;
+    }
+    const double n = static_cast<double>(frames);
+    return (lr - l * r / n) / std::sqrt((ll - l * l / n) * (rr - r * r / n));
+}
+
+TEST_F(Players, BothPlayADistinctStereoImage) {
+    ASSERT_GT(seam, static_cast<size_t>(rate) * 10);
+    for (double c : {correlation(*openmpt, openmpt->size() / 2), correlation(*sdl, seam)}) {
+        EXPECT_GT(c, 0.6);
+        EXPECT_LT(c, 0.85);
+    }
+}
+
+// The sections are four-bar patterns at one tempo: the third is the first verse and the
+// sixteenth the last chorus, which stands clearly above it; the breakdown before it, well below.
+TEST_F(Players, TheLastChorusRisesAboveTheVerseAndTheBreakdownFallsBelow) {
+    const size_t section = static_cast<size_t>(64 * 6 * 2.5 / 128 * rate);
+    ASSERT_GE(openmpt->size() / 2, section * 17);
+    auto level = [&](int i) { return db(mean_square(*openmpt, section * i, section * (i + 1))); };
+    const double verse = level(2), breakdown = level(13), last_chorus = level(15);
+    EXPECT_GE(last_chorus - verse, 3.0) << verse << " dB verse, " << last_chorus << " chorus";
+    EXPECT_LE(breakdown - verse, -2.0) << breakdown << " dB breakdown";
+}
+
 } // namespace

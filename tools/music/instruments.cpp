@@ -123,7 +123,7 @@ std::vector<xm_instrument> make_theme_instruments() {
 
     // A hollow square with only its first odd harmonics, for counter-melodies and doubling.
     xm_instrument flute = make_instrument("flute", make_pulse_loop(64, 128, 0.5, 5, true),
-                                          note_frequency(c5) * 64 * 128 / 128.5, c5, 44, 40);
+                                          note_frequency(c5) * 64 * 128 / 128.5, c5, 44, 184);
     loop_whole(&flute);
     set_envelope(&flute, {{0, 48}, {4, 60}, {16, 56}, {28, 0}}, 2, 0x400);
     all.push_back(flute);
