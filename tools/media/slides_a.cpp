@@ -31,18 +31,23 @@ canvas plasma() {
 }
 
 canvas mandelbrot() {
-    const double cx = -0.7436447860, cy = 0.1311, span = 0.0042;
-    return render_supersampled(w, h, 3, [&](double x, double y) {
+    // Down the seahorse valley, where a spiral and a double spiral meet.
+    const double cx = -0.7453, cy = 0.1127, span = 0.0065;
+    const int samples = 3;
+    return render_supersampled(w, h, samples, [&](double x, double y) {
         double ci = cy + (y - h / 2.0) * span / w, cr = cx + (x - w / 2.0) * span / w;
-        const double smooth = escape_time(0, 0, cr, ci, 700);
-        if (smooth < 0)
-            return rgb(6, 2, 18);
+        const escape_estimate e = escape_time(0, 0, cr, ci, 900, true);
+        if (e.smooth < 0)
+            return rgb(40, 14, 60);
         // Bands that repeat on a logarithmic scale keep detail both near and far from the set;
-        // the slow escapers far from it sink into deep blue.
-        double t = std::log(smooth);
+        // the slow escapers far from it sink into deep blue, and the filaments glow by their
+        // estimated distance to the set, measured in sub-pixels.
+        double t = std::log(e.smooth);
         double wave = 0.5 - 0.5 * std::cos(t * 3.4);
         colour c = warm_ramp(0.12 + 0.8 * wave);
-        return mix(cool_ramp(0.25 + 0.1 * wave), c, smoothstep(3.2, 4.6, t));
+        c = mix(cool_ramp(0.25 + 0.1 * wave), c, smoothstep(3.2, 4.6, t));
+        double glow = std::exp(-e.distance / span * w * samples * 1.6);
+        return mix(c, warm_ramp(0.55 + 0.3 * wave), glow * 0.6);
     });
 }
 
@@ -149,9 +154,14 @@ canvas metaballs() {
             colour back = mix(rgb(30, 16, 70), rgb(64, 22, 96), y / h);
             return add(back, scale(rgb(80, 200, 240), ring * 0.8 + f * f * 0.15));
         }
-        double gx = field(x + 0.5, y) - field(x - 0.5, y),
-               gy = field(x, y + 0.5) - field(x, y - 0.5);
-        double nx = -gx * 6, ny = -gy * 6, nz = 1.0;
+        // The surface rises as the square root of the field's excess, so it is round at the
+        // rim like a ball and the necks between blobs swell smoothly.
+        auto height = [&](double px, double py) {
+            return 9 * std::sqrt(std::max(0.0, field(px, py) - 1));
+        };
+        double gx = height(x + 0.5, y) - height(x - 0.5, y),
+               gy = height(x, y + 0.5) - height(x, y - 0.5);
+        double nx = -gx, ny = -gy, nz = 1.0;
         double len = std::sqrt(nx * nx + ny * ny + nz * nz);
         nx /= len;
         ny /= len;

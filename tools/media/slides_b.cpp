@@ -185,8 +185,9 @@ canvas julia() {
     const double cr = -0.76, ci = 0.12, centre_r = 0.16, centre_i = 0.16, span = 1.15;
     const int samples = 3;
     return render_supersampled(w, h, samples, [&](double x, double y) {
-        const escape_estimate e = julia_escape(centre_r + (x - w / 2.0) * span / w,
-                                               centre_i + (y - h / 2.0) * span / w, cr, ci, 500);
+        const escape_estimate e =
+            escape_time(centre_r + (x - w / 2.0) * span / w, centre_i + (y - h / 2.0) * span / w,
+                        cr, ci, 500, false);
         if (e.smooth < 0)
             return warm_ramp(0.3);
         double t = std::log(e.smooth);
