@@ -436,7 +436,7 @@ canvas ripples() {
             double right = x + 1 < W ? (line_y[x + 1] + ly) / 2 : ly;
             double top = std::min(ly, std::min(left, right)),
                    bottom = std::max(ly, std::max(left, right));
-            const double half = 0.55 * k, reach = 3.0 * k;
+            const double half = (0.25 + 0.35 * fade) * k, reach = 3.0 * k;
             for (int y = static_cast<int>(std::floor(top - reach));
                  y <= static_cast<int>(bottom + reach); ++y) {
                 if (y < 0 || y >= H)
