@@ -163,6 +163,38 @@ TEST_F(FailureTest, CorruptMusicIsOneLineAndTheIntroRunsSilently) {
     EXPECT_EQ(peak_amplitude(intro.audio_path, &samples), 0) << "sound without music";
 }
 
+// Started with standard streams closed, and with something to say once the display is
+// open (no music): the message must not go into whatever took the free descriptor, the
+// X connection above all, and the intro runs on and ends with Escape as usual.
+TEST_F(FailureTest, ClosedStderrWithAMessageToSayDoesNotHangIt) {
+    std::filesystem::remove(res("theme.xm"));
+    start_server();
+    intro_env env;
+    env.closed = {2};
+    start_and_see_it_run(env);
+    EXPECT_TRUE(end_with_escape().empty());
+}
+
+TEST_F(FailureTest, ClosedStdoutWithAMessageToSayDoesNotHangIt) {
+    std::filesystem::remove(res("theme.xm"));
+    start_server();
+    intro_env env;
+    env.closed = {1};
+    start_and_see_it_run(env);
+    const std::vector<std::string> lines = end_with_escape();
+    ASSERT_EQ(lines.size(), 1u) << joined(lines);
+    EXPECT_NE(lines[0].find("res/theme.xm"), std::string::npos) << lines[0];
+}
+
+TEST_F(FailureTest, AllThreeStreamsClosedWithAMessageToSayDoesNotHangIt) {
+    std::filesystem::remove(res("theme.xm"));
+    start_server();
+    intro_env env;
+    env.closed = {0, 1, 2};
+    start_and_see_it_run(env);
+    EXPECT_TRUE(end_with_escape().empty());
+}
+
 TEST_F(FailureTest, NoDisplayAtAllIsOneLineAndExitOne) {
     intro_env env;
     env.unset = {"DISPLAY", "WAYLAND_DISPLAY"};

@@ -8,7 +8,9 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -423,6 +425,20 @@ bool start_intro(intro_process *p, const std::string &folder, const x_server *se
     const char *exe = INTRO_EXE;
     char *const argv[] = {const_cast<char *>(exe), nullptr};
 
+    uid_t uid = 0;
+    gid_t gid = 0;
+    const bool switch_user = changes.as_nobody && geteuid() == 0;
+    if (switch_user) {
+        const passwd *nobody = getpwnam("nobody");
+        if (!nobody)
+            return false;
+        uid = nobody->pw_uid;
+        gid = nobody->pw_gid;
+        // Its folder and the files the harness wrote must be reachable by that user.
+        if (chmod(folder.c_str(), 0777) != 0)
+            return false;
+    }
+
     const int err = open(p->stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (err < 0)
         return false;
@@ -436,6 +452,11 @@ bool start_intro(intro_process *p, const std::string &folder, const x_server *se
         dup2(null, 0);
         dup2(err, 1);
         dup2(err, 2);
+        for (int fd : changes.closed)
+            close(fd);
+        if (switch_user && (setgroups(0, nullptr) != 0 || setresgid(gid, gid, gid) != 0 ||
+                            setresuid(uid, uid, uid) != 0))
+            _exit(126);
         execve(exe, argv, envp.data());
         _exit(127);
     }

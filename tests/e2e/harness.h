@@ -70,6 +70,8 @@ struct intro_process {
 struct intro_env {
     std::vector<std::string> set;   // "NAME=value", replacing any base value
     std::vector<std::string> unset; // names removed from the base
+    std::vector<int> closed;        // of descriptors 0, 1 and 2, those it starts without
+    bool as_nobody = false;         // run as the user nobody (when the tests run as root)
 };
 
 // Starts INTRO_EXE in `folder` with stderr (and stdout) going to a file there.
