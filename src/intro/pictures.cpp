@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "media_file.h"
+
 static std::uint32_t read_u16(const unsigned char *p) {
     return static_cast<std::uint32_t>(p[0] | p[1] << 8);
 }
@@ -151,6 +153,11 @@ SDL_Surface *load_picture_rw(SDL_RWops *stream, const char *name) {
 }
 
 SDL_Surface *load_picture(const char *path) {
+    char why[160];
+    if (!check_readable_file(path, picture_largest_file, why, sizeof why)) {
+        std::fprintf(stderr, "intro: cannot read %s: %s; going on without it\n", path, why);
+        return nullptr;
+    }
     SDL_RWops *stream = SDL_RWFromFile(path, "rb");
     if (!stream) {
         std::fprintf(stderr, "intro: cannot open %s: %s; going on without it\n", path,

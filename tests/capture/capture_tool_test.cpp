@@ -104,7 +104,7 @@ TEST(CaptureTool, MissingMediaIsNamed) {
     temp_dir empty;
     result r = capture("--frames 1 --out shots", empty.path);
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, "intro-capture: missing media: cannot open res/back.dat (No such file or "
+    EXPECT_EQ(r.err, "intro-capture: missing media: cannot read res/back.dat (no such file or "
                      "directory); run from the folder holding res/\n");
     EXPECT_FALSE(fs::exists(empty.path / "shots"));
 }

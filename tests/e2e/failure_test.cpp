@@ -3,6 +3,9 @@
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "harness.h"
@@ -89,6 +92,53 @@ TEST_F(FailureTest, CorruptSlideIsNamedWithSdlsReason) {
     // SDL's reason follows the name: more than the bare name and the intro's own words.
     EXPECT_GT(lines[0].size(), std::string("intro: cannot load res/sl3.dat: ").size() + 5)
         << lines[0];
+}
+
+// Files that are no regular file are never opened (a FIFO would block the start for
+// ever); each is one line naming it and what it is, and a link to a picture still serves.
+TEST_F(FailureTest, MediaThatAreNoRegularFilesAreRefusedWithoutBlocking) {
+    for (const char *name : {"sl5.dat", "theme.xm"}) {
+        std::filesystem::remove(res(name));
+        ASSERT_EQ(mkfifo(res(name).c_str(), 0644), 0);
+    }
+    std::filesystem::remove(res("sl6.dat"));
+    std::filesystem::create_directory(res("sl6.dat"));
+    std::filesystem::remove(res("sl8.dat"));
+    std::filesystem::create_symlink("/dev/zero", res("sl8.dat"));
+    std::filesystem::remove(res("sl9.dat"));
+    std::filesystem::create_symlink("sl0.dat", res("sl9.dat"));
+    start_server();
+    start_and_see_it_run();
+    const std::vector<std::string> lines = end_with_escape();
+    ASSERT_EQ(lines.size(), 4u) << joined(lines);
+    EXPECT_NE(lines[0].find("res/sl5.dat: it is a FIFO (named pipe), not a regular file"),
+              std::string::npos)
+        << lines[0];
+    EXPECT_NE(lines[1].find("res/sl6.dat: it is a folder, not a regular file"), std::string::npos)
+        << lines[1];
+    EXPECT_NE(lines[2].find("res/sl8.dat: it is a character device, not a regular file"),
+              std::string::npos)
+        << lines[2];
+    EXPECT_NE(lines[3].find("res/theme.xm: it is a FIFO (named pipe), not a regular file"),
+              std::string::npos)
+        << lines[3];
+}
+
+// A file the user may not read says so, for a picture and for the music alike. Run as
+// the user nobody when the tests run as root, who could read it anyway.
+TEST_F(FailureTest, UnreadableMediaSayPermissionDenied) {
+    for (const char *name : {"sl3.dat", "theme.xm"})
+        ASSERT_EQ(chmod(res(name).c_str(), 0), 0);
+    start_server();
+    intro_env env;
+    env.as_nobody = true;
+    start_and_see_it_run(env);
+    const std::vector<std::string> lines = end_with_escape();
+    ASSERT_EQ(lines.size(), 2u) << joined(lines);
+    EXPECT_NE(lines[0].find("cannot read res/sl3.dat: permission denied"), std::string::npos)
+        << lines[0];
+    EXPECT_NE(lines[1].find("cannot read res/theme.xm: permission denied"), std::string::npos)
+        << lines[1];
 }
 
 TEST_F(FailureTest, MissingBackgroundIsNotDrawnAndNothingCrashes) {

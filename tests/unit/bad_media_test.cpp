@@ -6,6 +6,7 @@
 #include <SDL.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -174,7 +175,43 @@ void expect_colours(SDL_Surface *s) {
 
 TEST(bad_pictures, a_missing_file_is_named_and_skipped) {
     temp_folder dir;
-    expect_refused(dir.path + "/res/nothing.dat", "cannot open");
+    expect_refused(dir.path + "/res/nothing.dat", "cannot read");
+    expect_refused(dir.path + "/res/nothing.dat", "no such file or directory");
+}
+
+// None of these is opened at all, so none can block the start; each is named for what it is.
+TEST(bad_pictures, what_is_not_a_regular_file_is_refused_for_what_it_is) {
+    temp_folder dir;
+    expect_refused(dir.path + "/res", "it is a folder, not a regular file");
+    const std::string fifo = dir.path + "/fifo.dat";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    expect_refused(fifo, "it is a FIFO (named pipe), not a regular file");
+    expect_refused("/dev/zero", "it is a character device, not a regular file");
+    const std::string link = dir.path + "/link.dat";
+    ASSERT_EQ(symlink("/dev/zero", link.c_str()), 0);
+    expect_refused(link, "it is a character device, not a regular file");
+    const std::string dangling = dir.path + "/dangling.dat";
+    ASSERT_EQ(symlink("nowhere.dat", dangling.c_str()), 0);
+    expect_refused(dangling, "no such file or directory");
+}
+
+TEST(unusual_pictures, a_symbolic_link_to_a_picture_loads) {
+    temp_folder dir;
+    dir.write("p.dat", picture24(false));
+    const std::string link = dir.path + "/link.dat";
+    ASSERT_EQ(symlink("p.dat", link.c_str()), 0);
+    SDL_Surface *s = nullptr;
+    EXPECT_EQ(load_and_capture(link, &s), "");
+    expect_colours(s);
+    SDL_FreeSurface(s);
+}
+
+// A 2 GiB file (sparse: it takes no room) is refused for its size before anything reads it.
+TEST(bad_pictures, a_huge_file_is_refused_as_too_large) {
+    temp_folder dir;
+    const std::string path = dir.write("huge.dat", picture24(false));
+    ASSERT_EQ(truncate(path.c_str(), 2L << 30), 0);
+    expect_refused(path, "too large: 2147483648 bytes, at most 16777216");
 }
 
 TEST(bad_pictures, an_empty_file_is_not_a_picture) {
