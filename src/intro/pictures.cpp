@@ -58,9 +58,12 @@ static bool check_headers(const unsigned char *h, long got, long file_size, char
     const unsigned char *info = h + file_header_size;
     long width, height;
     std::uint32_t bpp, compression = bi_rgb, colours = 0;
+    // Every field is read as SDL's loader reads it, signed or not, so that what passes
+    // here is what the loader sees: the old header's width and height are unsigned
+    // 16-bit numbers (such a picture is never stored top-down).
     if (header_size == core_header_size) {
         width = static_cast<long>(read_u16(info + 4));
-        height = static_cast<long>(static_cast<std::int16_t>(read_u16(info + 6)));
+        height = static_cast<long>(read_u16(info + 6));
         bpp = read_u16(info + 10);
     } else {
         width = read_s32(info + 4);

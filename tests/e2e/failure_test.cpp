@@ -21,6 +21,29 @@ std::string joined(const std::vector<std::string> &lines) {
     return all;
 }
 
+void put_le(std::string *o, unsigned long v, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        o->push_back(static_cast<char>(v >> 8 * i & 0xFF));
+}
+
+// The headers of a 24-bit BMP and a few bytes of pixels: with the 12-byte OS/2 core
+// header (unsigned 16-bit width and height) or the usual 40-byte one.
+std::string bmp_claiming(bool core, long w, long h) {
+    std::string o = "BM";
+    const unsigned long offset = 14 + (core ? 12 : 40);
+    put_le(&o, offset + 64, 4);
+    put_le(&o, 0, 4);
+    put_le(&o, offset, 4);
+    put_le(&o, core ? 12 : 40, 4);
+    put_le(&o, static_cast<unsigned long>(w), core ? 2 : 4);
+    put_le(&o, static_cast<unsigned long>(h), core ? 2 : 4);
+    put_le(&o, 1, 2);
+    put_le(&o, 24, 2);
+    if (!core)
+        o += std::string(24, '\0');
+    return o + std::string(64, '\x55');
+}
+
 class FailureTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -138,6 +161,23 @@ TEST_F(FailureTest, UnreadableMediaSayPermissionDenied) {
     EXPECT_NE(lines[0].find("cannot read res/sl3.dat: permission denied"), std::string::npos)
         << lines[0];
     EXPECT_NE(lines[1].find("cannot read res/theme.xm: permission denied"), std::string::npos)
+        << lines[1];
+}
+
+// Pictures far taller than the intro accepts are refused before the loader allocates for
+// them; in the sanitizer build any allocation above 64 MiB would fail and show.
+TEST_F(FailureTest, TallPicturesAreRefusedBeforeAnythingIsAllocated) {
+    ASSERT_TRUE(write_file(res("back.dat"), bmp_claiming(true, 1024, 65535)));
+    ASSERT_TRUE(write_file(res("sl7.dat"), bmp_claiming(false, 1, 100000)));
+    start_server();
+    intro_env env;
+    env.largest_allocation_mib = 64;
+    start_and_see_it_run(env);
+    const std::vector<std::string> lines = end_with_escape();
+    ASSERT_EQ(lines.size(), 2u) << joined(lines);
+    EXPECT_NE(lines[0].find("res/back.dat: refusing its size 1024x65535"), std::string::npos)
+        << lines[0];
+    EXPECT_NE(lines[1].find("res/sl7.dat: refusing its size 1x100000"), std::string::npos)
         << lines[1];
 }
 

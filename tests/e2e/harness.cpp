@@ -378,7 +378,7 @@ static const char *software_gl_driver() {
 // Leaks inside the system's libraries are theirs, not the intro's: the suppressions name
 // them. Preloading the GL driver keeps it mapped until exit, so what it holds stays
 // reachable instead of turning up as leaks nobody can name.
-static void add_sanitizer_env(std::vector<std::string> *env) {
+static void add_sanitizer_env(std::vector<std::string> *env, int largest_allocation_mib) {
     env->push_back(std::string("LSAN_OPTIONS=suppressions=") + SOURCE_DIR +
                    "/tests/lsan.supp:print_suppressions=0");
     std::string asan = "ASAN_OPTIONS=";
@@ -391,6 +391,9 @@ static void add_sanitizer_env(std::vector<std::string> *env) {
             env->push_back(std::string("LD_PRELOAD=") + gl);
             asan += "verify_asan_link_order=0:";
         }
+    if (sanitized && largest_allocation_mib > 0)
+        asan += "allocator_may_return_null=1:max_allocation_size_mb=" +
+                std::to_string(largest_allocation_mib) + ":";
     env->push_back(asan);
 }
 
@@ -412,7 +415,7 @@ bool start_intro(intro_process *p, const std::string &folder, const x_server *se
         env.push_back("DISPLAY=" + server->name);
     env.push_back("SDL_AUDIODRIVER=disk");
     env.push_back("SDL_DISKAUDIOFILE=" + p->audio_path);
-    add_sanitizer_env(&env);
+    add_sanitizer_env(&env, changes.largest_allocation_mib);
     for (const std::string &name : changes.unset)
         unset_var(&env, name);
     for (const std::string &assignment : changes.set)

@@ -69,6 +69,22 @@ bytes make_bmp(std::int32_t width, std::int32_t height, unsigned bpp, const byte
     return b;
 }
 
+// A BMP with the old 12-byte OS/2 core header, whose width and height are unsigned 16-bit.
+bytes make_core_bmp(unsigned width, unsigned height, unsigned bpp, const bytes &pixels) {
+    bytes b = {'B', 'M'};
+    const std::uint32_t offset = 14 + 12;
+    put32(b, offset + pixels.size());
+    put32(b, 0);
+    put32(b, offset);
+    put32(b, 12);
+    put16(b, width);
+    put16(b, height);
+    put16(b, 1);
+    put16(b, bpp);
+    b.insert(b.end(), pixels.begin(), pixels.end());
+    return b;
+}
+
 // The 4x3 picture at 24 bits, rows in file order bottom-up or top-down.
 bytes picture24(bool top_down) {
     bytes px;
@@ -262,6 +278,34 @@ TEST(bad_pictures, absurd_sizes_are_refused_before_loading) {
         expect_refused(dir.write("absurd.dat", claiming(size.w, size.h)), "refusing its size");
 }
 
+// The loader reads the old header's height as unsigned: 65535 is 65535 rows, not one
+// top-down row, and would have it allocate hundreds of megabytes.
+TEST(bad_pictures, tall_pictures_with_the_old_os2_header_are_refused) {
+    temp_folder dir;
+    for (unsigned height : {65535u, 64512u, 40000u, 32768u, picture_max_side + 1u})
+        expect_refused(dir.write("os2.dat", make_core_bmp(1024, height, 24, bytes(4096, 0x55))),
+                       "refusing its size 1024x" + std::to_string(height));
+}
+
+TEST(unusual_pictures, a_picture_with_the_old_os2_header_shows) {
+    temp_folder dir;
+    bytes px;
+    for (int y = 2; y >= 0; --y)
+        for (int x = 0; x < 4; ++x)
+            for (int c = 2; c >= 0; --c)
+                px.push_back(colours[y][x][c]);
+    SDL_Surface *s = nullptr;
+    EXPECT_EQ(load_and_capture(dir.write("os2.dat", make_core_bmp(4, 3, 24, px)), &s), "");
+    expect_colours(s);
+    SDL_FreeSurface(s);
+}
+
+TEST(bad_pictures, a_picture_one_pixel_wide_and_100000_tall_is_refused) {
+    temp_folder dir;
+    expect_refused(dir.write("tall.dat", claiming(1, 100000)), "refusing its size 1x100000");
+    expect_refused(dir.write("tall.dat", claiming(1, -100000)), "refusing its size 1x-100000");
+}
+
 TEST(bad_pictures, absurd_depths_and_palettes_are_refused) {
     temp_folder dir;
     expect_refused(dir.write("depth.dat", claiming(4, 3, 0)), "depth");
@@ -333,6 +377,10 @@ TEST(bad_pictures, an_absurd_header_allocates_nothing_big) {
     temp_folder dir;
     const std::string path = dir.write("absurd.dat", claiming(100000, 100000, 32));
     EXPECT_EXIT(load_with_limited_memory(path), testing::ExitedWithCode(0), "refusing its size");
+    // 1024x65535 at 32 bits would be 256 MiB: more than the limit leaves.
+    const std::string os2 = dir.write("os2.dat", make_core_bmp(1024, 65535, 32, bytes(4096, 0)));
+    EXPECT_EXIT(load_with_limited_memory(os2), testing::ExitedWithCode(0),
+                "refusing its size 1024x65535");
 }
 
 TEST(unusual_pictures, bottom_up_and_top_down_24_bit_pictures_show_the_same) {
