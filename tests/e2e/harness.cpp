@@ -208,6 +208,43 @@ bool write_fixture_bmp(const std::string &path, int w, int h, int seed) {
     return ok;
 }
 
+static void put_u16(std::string *o, unsigned v);
+static void put_u32(std::string *o, unsigned long v);
+
+bool rewrite_as_32_bits(const std::string &path, unsigned char (*alpha)(int x, int y)) {
+    SDL_Surface *s = SDL_LoadBMP(path.c_str());
+    if (!s)
+        return false;
+    std::string o = "BM";
+    const unsigned long pixels = static_cast<unsigned long>(s->w) * s->h * 4;
+    put_u32(&o, 54 + pixels);
+    put_u32(&o, 0);
+    put_u32(&o, 54);
+    put_u32(&o, 40);
+    put_u32(&o, static_cast<unsigned long>(s->w));
+    put_u32(&o, static_cast<unsigned long>(s->h));
+    put_u16(&o, 1);
+    put_u16(&o, 32);
+    put_u32(&o, 0);
+    put_u32(&o, pixels);
+    o += std::string(16, '\0');
+    const int bpp = s->format->BytesPerPixel;
+    for (int y = s->h - 1; y >= 0; --y)
+        for (int x = 0; x < s->w; ++x) {
+            Uint32 v = 0;
+            std::memcpy(&v, static_cast<Uint8 *>(s->pixels) + y * s->pitch + x * bpp,
+                        static_cast<size_t>(bpp));
+            Uint8 r, g, b;
+            SDL_GetRGB(v, s->format, &r, &g, &b);
+            o.push_back(static_cast<char>(b));
+            o.push_back(static_cast<char>(g));
+            o.push_back(static_cast<char>(r));
+            o.push_back(static_cast<char>(alpha(x, y)));
+        }
+    SDL_FreeSurface(s);
+    return write_file(path, o);
+}
+
 static void put_u16(std::string *o, unsigned v) {
     o->push_back(static_cast<char>(v & 0xFF));
     o->push_back(static_cast<char>(v >> 8 & 0xFF));

@@ -49,6 +49,10 @@ enum class media { repository_if_present, fixture };
 bool prepare_res(const std::string &folder, media source = media::repository_if_present);
 bool write_fixture_bmp(const std::string &path, int w, int h, int seed);
 bool write_fixture_xm(const std::string &path);
+
+// Rewrites the BMP at `path` as a 32-bit one whose fourth byte is alpha(x, y), colours
+// unchanged.
+bool rewrite_as_32_bits(const std::string &path, unsigned char (*alpha)(int x, int y));
 bool write_file(const std::string &path, const std::string &bytes);
 
 // ---- the intro -------------------------------------------------------------------------

@@ -23,6 +23,7 @@ class IntroTest : public ::testing::Test {
         ASSERT_TRUE(start_x_server(&server, &error)) << error;
         ASSERT_TRUE(make_temp_folder(&folder));
         ASSERT_TRUE(prepare_res(folder.path, source));
+        ASSERT_NO_FATAL_FAILURE(change_media(folder.path + "/res/"));
         ASSERT_TRUE(start_intro(&intro, folder.path, &server));
         window = wait_for_intro_window(server.display, 10);
         ASSERT_NE(window, 0u) << "no window appeared; stderr:\n" << intro_stderr(&intro);
@@ -31,6 +32,8 @@ class IntroTest : public ::testing::Test {
         ASSERT_EQ(w, width);
         ASSERT_EQ(h, height);
     }
+
+    virtual void change_media(const std::string &) {}
 
     // Waits until the top rows show the background; returns the last grab.
     std::vector<std::uint16_t> wait_for_background(double timeout_s) {
@@ -143,6 +146,28 @@ TEST_F(IntroTest, PlaysSoundThatIsNotSilent) {
     // About a second at 22050 Hz stereo; allow for a slow start.
     EXPECT_GT(samples, 22050);
     EXPECT_GT(peak, 1000) << "the recorded sound is (nearly) silent";
+}
+
+// A background whose fourth byte is a partial alpha channel shows as the same picture in
+// 24 bits: not blended over black, nor over the previous frame.
+class AlphaBackgroundTest : public IntroTest {
+  protected:
+    void change_media(const std::string &res) override {
+        ASSERT_TRUE(rewrite_as_32_bits(res + "back.dat", [](int x, int y) {
+            return static_cast<unsigned char>(x * 3 + y * 7);
+        }));
+    }
+};
+
+TEST_F(AlphaBackgroundTest, ShowsAsTheSamePictureIn24Bits) {
+    for (int grab = 0; grab < 3; ++grab) {
+        const std::vector<std::uint16_t> shot = wait_for_background(3);
+        ASSERT_EQ(count_mismatches(shot), 0) << "in grab " << grab << " of 3";
+        sleep_s(0.1);
+    }
+    ASSERT_GE(escape_to_exit(), 0);
+    EXPECT_EQ(intro.exit_code, 0);
+    EXPECT_TRUE(lines_of(intro_stderr(&intro)).empty()) << intro_stderr(&intro);
 }
 
 // The harness's own fixture media work as well as the repository's, so the tests above
