@@ -264,37 +264,43 @@ static void put_text(std::string *o, const char *text, size_t size) {
 // A tiny valid XM: one channel, one 16-row pattern that strikes C-4 on an instrument
 // whose one 8-bit sample is a looping sine of period 32 samples.
 bool write_fixture_xm(const std::string &path) {
+    return write_short_song_xm(path, 16, 6, -1);
+}
+
+bool write_short_song_xm(const std::string &path, int rows, int tempo, int silent_from_row) {
     std::string o;
     put_text(&o, "Extended Module: ", 17);
     put_text(&o, "e2e fixture", 20);
     o.push_back('\x1a');
     put_text(&o, "intro e2e harness", 20);
-    put_u16(&o, 0x0104);   // version
-    put_u32(&o, 276);      // header size from this field on
-    put_u16(&o, 1);        // song length
-    put_u16(&o, 0);        // restart position
-    put_u16(&o, 2);        // channels (an even count, as trackers write)
-    put_u16(&o, 1);        // patterns
-    put_u16(&o, 1);        // instruments
-    put_u16(&o, 1);        // linear frequency table
-    put_u16(&o, 6);        // tempo
+    put_u16(&o, 0x0104); // version
+    put_u32(&o, 276);    // header size from this field on
+    put_u16(&o, 1);      // song length
+    put_u16(&o, 0);      // restart position
+    put_u16(&o, 2);      // channels (an even count, as trackers write)
+    put_u16(&o, 1);      // patterns
+    put_u16(&o, 1);      // instruments
+    put_u16(&o, 1);      // linear frequency table
+    put_u16(&o, static_cast<unsigned>(tempo));
     put_u16(&o, 125);      // BPM
     put_text(&o, "", 256); // order table: pattern 0
 
-    // Pattern 0: 16 rows, unpacked (5 bytes a cell); row 0 channel 0 plays C-4 (49).
+    // Pattern 0, unpacked (5 bytes a cell); row 0 channel 0 plays C-4 (49) at volume 64,
+    // the volume column of `silent_from_row` sets volume 0.
     std::string cells;
-    for (int row = 0; row < 16; ++row)
+    for (int row = 0; row < rows; ++row)
         for (int channel = 0; channel < 2; ++channel) {
             const bool strike = row == 0 && channel == 0;
+            const bool hush = row == silent_from_row && channel == 0;
             cells.push_back(static_cast<char>(strike ? 49 : 0));
             cells.push_back(static_cast<char>(strike ? 1 : 0));
-            cells.push_back(static_cast<char>(strike ? 0x50 : 0)); // volume 64
+            cells.push_back(static_cast<char>(strike ? 0x50 : hush ? 0x10 : 0));
             cells.push_back('\0');
             cells.push_back('\0');
         }
     put_u32(&o, 9); // pattern header length
     o.push_back('\0');
-    put_u16(&o, 16);
+    put_u16(&o, static_cast<unsigned>(rows));
     put_u16(&o, static_cast<unsigned>(cells.size()));
     o += cells;
 
@@ -709,6 +715,21 @@ int peak_amplitude(const std::string &path, long *sample_count) {
     if (sample_count)
         *sample_count = count;
     return peak;
+}
+
+std::vector<int> block_peaks(const std::string &path, long block) {
+    std::vector<int> peaks;
+    std::ifstream in(path, std::ios::binary);
+    unsigned char pair[2];
+    long in_block = 0;
+    while (in.read(reinterpret_cast<char *>(pair), 2)) {
+        if (in_block == 0)
+            peaks.push_back(0);
+        const int v = std::abs(static_cast<int>(static_cast<std::int16_t>(pair[0] | pair[1] << 8)));
+        peaks.back() = std::max(peaks.back(), v);
+        in_block = (in_block + 1) % block;
+    }
+    return peaks;
 }
 
 } // namespace e2e

@@ -50,6 +50,11 @@ bool prepare_res(const std::string &folder, media source = media::repository_if_
 bool write_fixture_bmp(const std::string &path, int w, int h, int seed);
 bool write_fixture_xm(const std::string &path);
 
+// A song of `rows` rows at `tempo` ticks a row (125 BPM: 20 ms a tick) whose note sounds
+// from row 0 and is silenced (volume 0) at `silent_from_row`: played in a loop, bursts of
+// sound with silence between them.
+bool write_short_song_xm(const std::string &path, int rows, int tempo, int silent_from_row);
+
 // Rewrites the BMP at `path` as a 32-bit one whose fourth byte is alpha(x, y), colours
 // unchanged.
 bool rewrite_as_32_bits(const std::string &path, unsigned char (*alpha)(int x, int y));
@@ -138,5 +143,8 @@ void sleep_s(double seconds);
 
 // Peak absolute value of the signed 16-bit samples in a raw file; -1 if unreadable.
 int peak_amplitude(const std::string &path, long *sample_count);
+
+// The peak absolute value in each block of `block` samples, in order; empty if unreadable.
+std::vector<int> block_peaks(const std::string &path, long block);
 
 } // namespace e2e

@@ -170,6 +170,35 @@ TEST_F(AlphaBackgroundTest, ShowsAsTheSamePictureIn24Bits) {
     EXPECT_TRUE(lines_of(intro_stderr(&intro)).empty()) << intro_stderr(&intro);
 }
 
+// The intro's music loops: a short song (8 rows, about a second as the mixer plays it)
+// whose note sounds in its first half and is silenced in its second, heard through SDL's
+// disk audio driver for some of its lengths, comes back after each silence instead of
+// ending after one pass.
+class LoopingMusicTest : public IntroTest {
+  protected:
+    void change_media(const std::string &res) override {
+        ASSERT_TRUE(write_short_song_xm(res + "theme.xm", 8, 3, 4));
+    }
+};
+
+TEST_F(LoopingMusicTest, TheSongStartsAgainAfterItsEnd) {
+    sleep_s(2.0);
+    ASSERT_GE(escape_to_exit(), 0);
+    EXPECT_EQ(intro.exit_code, 0);
+    // 20 ms blocks (441 stereo frames); a burst is a run of blocks with sound in them.
+    const std::vector<int> peaks = block_peaks(intro.audio_path, 2 * 441);
+    std::string shape;
+    int bursts = 0;
+    for (size_t i = 0; i < peaks.size(); ++i) {
+        const bool sound = peaks[i] > 1000;
+        bursts += sound && (i == 0 || peaks[i - 1] <= 1000);
+        shape += sound ? '#' : '.';
+    }
+    std::printf("[ measured ] %zu blocks of 20 ms recorded, %d bursts of sound\n", peaks.size(),
+                bursts);
+    EXPECT_GE(bursts, 3) << "sound (#) and silence (.) by 20 ms: " << shape;
+}
+
 // The harness's own fixture media work as well as the repository's, so the tests above
 // still mean something where res/ changes.
 class FixtureMediaTest : public IntroTest {
