@@ -685,6 +685,27 @@ void press_key(Display *d, unsigned long keysym, const std::vector<unsigned long
     XSync(d, False);
 }
 
+void press_and_release_as(Display *d, unsigned long pressed, unsigned long released) {
+    const KeyCode code = XKeysymToKeycode(d, pressed);
+    int per_code = 0;
+    KeySym *old = XGetKeyboardMapping(d, code, 1, &per_code);
+    XTestFakeKeyEvent(d, code, True, CurrentTime);
+    XSync(d, False);
+    sleep_s(0.1); // seen as pressed before the keyboard changes
+    std::vector<KeySym> now(static_cast<size_t>(per_code > 0 ? per_code : 1), released);
+    XChangeKeyboardMapping(d, code, static_cast<int>(now.size()), now.data(), 1);
+    XSync(d, False);
+    sleep_s(0.1);
+    XTestFakeKeyEvent(d, code, False, CurrentTime);
+    XSync(d, False);
+    sleep_s(0.1);
+    if (old) {
+        XChangeKeyboardMapping(d, code, per_code, old, 1);
+        XFree(old);
+    }
+    XSync(d, False);
+}
+
 void send_close_request(Display *d, Window w) {
     XEvent e;
     std::memset(&e, 0, sizeof e);

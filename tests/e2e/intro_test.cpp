@@ -134,6 +134,17 @@ TEST_F(IntroTest, OtherKeysAndCloseRequestsAreIgnored) {
     EXPECT_EQ(intro.exit_code, 0);
 }
 
+// Only Escape going down ends the intro: Escape coming up without it (the key went down
+// as another key, and the layout changed while it was held) is ignored.
+TEST_F(IntroTest, ReleasingEscapeAloneDoesNotEndIt) {
+    ASSERT_EQ(count_mismatches(wait_for_background(5)), 0);
+    press_and_release_as(server.display, XK_a, XK_Escape);
+    ASSERT_NO_FATAL_FAILURE(expect_still_running(0.5));
+    EXPECT_EQ(count_mismatches(grab_screen(server.display)), 0);
+    ASSERT_GE(escape_to_exit(), 0);
+    EXPECT_EQ(intro.exit_code, 0);
+}
+
 TEST_F(IntroTest, PlaysSoundThatIsNotSilent) {
     ASSERT_EQ(count_mismatches(wait_for_background(5)), 0);
     sleep_s(1.0);
