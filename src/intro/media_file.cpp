@@ -52,7 +52,9 @@ bool check_readable_file(const char *path, std::uintmax_t largest, char *why,
         return false;
     }
     if (size > largest) {
-        std::snprintf(why, why_size, "too large: %ju bytes, at most %ju", size, largest);
+        std::snprintf(why, why_size, "too large: %llu bytes, at most %llu",
+                      static_cast<unsigned long long>(size),
+                      static_cast<unsigned long long>(largest));
         return false;
     }
     // Only now is it opened: a regular file opens at once. (Swapped for a FIFO in the

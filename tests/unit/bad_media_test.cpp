@@ -6,7 +6,9 @@
 #include <SDL.h>
 
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -206,6 +208,14 @@ TEST(bad_pictures, what_is_not_a_regular_file_is_refused_for_what_it_is) {
     const std::string link = dir.path + "/link.dat";
     ASSERT_EQ(symlink("/dev/zero", link.c_str()), 0);
     expect_refused(link, "it is a character device, not a regular file");
+    const std::string socket_path = dir.path + "/socket.dat";
+    const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socket_path.c_str());
+    ASSERT_EQ(bind(listener, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
+    expect_refused(socket_path, "it is a socket, not a regular file");
+    close(listener);
     const std::string dangling = dir.path + "/dangling.dat";
     ASSERT_EQ(symlink("nowhere.dat", dangling.c_str()), 0);
     expect_refused(dangling, "no such file or directory");
