@@ -71,7 +71,8 @@ x_server::~x_server() {
     stop_x_server(this);
 }
 
-bool start_x_server(x_server *x, std::string *error) {
+bool start_x_server(x_server *x, std::string *error, int depth) {
+    const std::string screen = "320x240x" + std::to_string(depth);
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) {
         *error = std::string("pipe: ") + std::strerror(errno);
@@ -94,8 +95,8 @@ bool start_x_server(x_server *x, std::string *error) {
         dup2(null, 0);
         dup2(null, 1);
         dup2(null, 2);
-        execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "320x240x16", "-nolisten", "tcp",
-               "-noreset", static_cast<char *>(nullptr));
+        execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", screen.c_str(), "-nolisten",
+               "tcp", "-noreset", static_cast<char *>(nullptr));
         _exit(127);
     }
     close(fds[1]);
@@ -394,6 +395,11 @@ static void add_sanitizer_env(std::vector<std::string> *env) {
 
 bool start_intro(intro_process *p, const std::string &folder, const x_server *server,
                  const intro_env &changes) {
+    return start_program(p, {INTRO_EXE}, folder, server, changes);
+}
+
+bool start_program(intro_process *p, const std::vector<std::string> &args,
+                   const std::string &folder, const x_server *server, const intro_env &changes) {
     p->folder = folder;
     p->stderr_path = folder + "/stderr.txt";
     p->audio_path = folder + "/audio.raw";
@@ -420,8 +426,10 @@ bool start_intro(intro_process *p, const std::string &folder, const x_server *se
     for (std::string &e : env)
         envp.push_back(e.data());
     envp.push_back(nullptr);
-    const char *exe = INTRO_EXE;
-    char *const argv[] = {const_cast<char *>(exe), nullptr};
+    std::vector<char *> argv;
+    for (const std::string &a : args)
+        argv.push_back(const_cast<char *>(a.c_str()));
+    argv.push_back(nullptr);
 
     const int err = open(p->stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (err < 0)
@@ -436,7 +444,7 @@ bool start_intro(intro_process *p, const std::string &folder, const x_server *se
         dup2(null, 0);
         dup2(err, 1);
         dup2(err, 2);
-        execve(exe, argv, envp.data());
+        execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
     close(err);
@@ -566,6 +574,15 @@ std::vector<std::uint16_t> grab_screen(Display *d) {
             for (int x = 0; x < width; ++x)
                 pixels[static_cast<size_t>(y * width + x)] =
                     static_cast<std::uint16_t>(XGetPixel(image, x, y));
+    } else if (image->bits_per_pixel == 32 && image->red_mask == 0xFF0000 &&
+               image->green_mask == 0x00FF00 && image->blue_mask == 0x0000FF) {
+        pixels.resize(width * height);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const unsigned long v = XGetPixel(image, x, y);
+                pixels[static_cast<size_t>(y * width + x)] =
+                    rgb565(v >> 16 & 0xFF, v >> 8 & 0xFF, v & 0xFF);
+            }
     }
     XDestroyImage(image);
     return pixels;

@@ -26,9 +26,9 @@ struct x_server {
     ~x_server();
 };
 
-// Starts `Xvfb -displayfd FD -screen 0 320x240x16 -nolisten tcp` and connects to it.
+// Starts `Xvfb -displayfd FD -screen 0 320x240xDEPTH -nolisten tcp` and connects to it.
 // On failure returns false with the reason in *error.
-bool start_x_server(x_server *x, std::string *error);
+bool start_x_server(x_server *x, std::string *error, int depth = 16);
 void stop_x_server(x_server *x);
 
 // ---- the temporary folder and its media ------------------------------------------------
@@ -77,6 +77,11 @@ struct intro_env {
 bool start_intro(intro_process *p, const std::string &folder, const x_server *server,
                  const intro_env &env = {});
 
+// Starts the program ARGV (argv[0] a path) in `folder` the same way, for a program that
+// runs the intro, such as an emulator.
+bool start_program(intro_process *p, const std::vector<std::string> &argv,
+                   const std::string &folder, const x_server *server, const intro_env &env = {});
+
 // True when built with AddressSanitizer: the intro then also takes its leak check at exit.
 bool sanitized_build();
 
@@ -100,7 +105,8 @@ Window wait_for_window(Display *d, double timeout_s);
 Window wait_for_intro_window(Display *d, double timeout_s);
 
 // The whole 320x240 root window as RGB565 values, row by row (76800 of them). The
-// server's visual must be 5-6-5; an empty vector otherwise.
+// server's visual must be 5-6-5, or 8-8-8 (each channel then truncated); an empty vector
+// otherwise.
 std::vector<std::uint16_t> grab_screen(Display *d);
 
 // Writes a 320x240 RGB565 image as a binary PPM, for looking at a failure.
