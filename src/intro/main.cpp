@@ -34,7 +34,7 @@ static bool media_folder_present() {
 }
 
 int main(int, char **) {
-    keep_std_streams_open();
+    keep_std_streams_open();  // before anything, SDL above all, opens a file or a socket
     static intro_state state; // the scroller's tables are too big to want on the stack
     intro_prepare(&state);
 

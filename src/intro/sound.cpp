@@ -3,8 +3,12 @@
 
 #include <cstdio>
 
+#include "media_file.h"
 #include "module_check.h"
 #include "platform/std_streams.h"
+
+// No XM module worth playing comes near this; it bounds what the check reads into memory.
+enum { largest_module_file = 64 << 20 };
 
 void start_sound(intro_sound *s) {
     s->music = nullptr;
@@ -18,6 +22,10 @@ void start_sound(intro_sound *s) {
         return;
     }
     char why[160];
+    if (!check_readable_file("res/theme.xm", module_largest_file, why, sizeof why)) {
+        std::fprintf(stderr, "intro: no music: cannot read res/theme.xm: %s\n", why);
+        return;
+    }
     if (!check_module("res/theme.xm", why, sizeof why)) {
         std::fprintf(stderr, "intro: no music: not loading res/theme.xm: %s\n", why);
         return;

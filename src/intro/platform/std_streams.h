@@ -1,7 +1,12 @@
-// Where the intro's one-line messages go, and quieting the libraries' own chatter.
+// The standard streams: where the intro's one-line messages go, descriptors 0 to 2 made
+// safe to use before anything else is opened, and quieting the libraries' own chatter.
 #pragma once
 
-// Called first in main: makes sure stderr leads somewhere the intro's messages can be read.
+// Called first in main. On POSIX systems opens /dev/null on any of descriptors 0, 1 and 2
+// that is closed: started with stderr closed, the next file or socket opened would take
+// descriptor 2 and the intro's messages would be written into it (into the X connection,
+// say, hanging the display). On Windows makes stderr lead to the console the intro was
+// started from when it has none of its own.
 void keep_std_streams_open();
 
 // Sends stderr nowhere until restore_stderr, for a library that talks while a device

@@ -1,11 +1,24 @@
-// Standard streams on POSIX systems: the intro's messages go to stderr and nowhere else.
+// The standard streams on POSIX systems: the intro's messages go to stderr and nowhere else.
 #include "std_streams.h"
 
-#include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
 
-void keep_std_streams_open() {}
+#include <cerrno>
+#include <cstdio>
+
+void keep_std_streams_open() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        // The lowest free descriptor is this one, since those below it are open by now.
+        const int null = open("/dev/null", O_RDWR);
+        if (null >= 0 && null != fd) {
+            dup2(null, fd);
+            close(null);
+        }
+    }
+}
 
 int hush_stderr() {
     std::fflush(stderr);
