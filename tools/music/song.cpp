@@ -38,7 +38,7 @@ const drum_bar hats_only  = {nullptr,            nullptr,            "..4...4...
 const drum_bar build_kick = {"x...x...x...x...", nullptr,            "..5...5...5...5.", nullptr};
 const drum_bar build_roll8= {"x...x...x...x...", "5.5.5.5.6.6.6.6.", "..5...5...5...5.", nullptr};
 const drum_bar build_roll = {"x...x...x...x...", "5566677788899999", nullptr,            nullptr};
-const drum_bar outro_fill = {"x...x...x.......", "....x.........8x", "3.6.3.6.3.......", "........h.h.mml."};
+const drum_bar outro_fill = {"x...x...x.......", "....x........7xx", "3.6.3.6.3.......", "........h.h.mml."};
 
 // Bass bars.
 const bass_bar groove     = "r.-rr.-.r.-rr.o-";
@@ -185,7 +185,7 @@ const section s_outro_a = {
 const section s_outro_b = {
     {am, f, dm, e}, 0, nullptr, nullptr, false, false,
     {&intro_b, &intro_b, &intro_a, &outro_fill}, {groove, groove, groove, outro_end},
-    arp_chip_eighths, 44, 40, 26, false, 0x0, -1, 66};
+    arp_chip_eighths, 44, 40, 26, false, 0x0, -1, 72};
 // clang-format on
 
 } // namespace
