@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include "../gfx/gfx.h"
+#include "scaling.h"
 
 // SDL quietly falls back to these when no X11 or Wayland display exists; nobody could see
 // the intro there, nor press Escape to end it.
@@ -48,6 +49,8 @@ static bool may_have_display() {
 SDL_Surface *open_display() {
     // Escape is the only way out the intro offers; Ctrl-C and kill still end it at once.
     setenv("SDL_NO_SIGNAL_HANDLERS", "1", 0);
+    // Enlarged to the screen, pixel art wants its pixels as sharp blocks, not blurred.
+    setenv("SDL12COMPAT_SCALE_METHOD", "nearest", 0);
     if (!may_have_display()) {
         say_no_display();
         return nullptr;
@@ -75,6 +78,7 @@ SDL_Surface *open_display() {
                      display->format->BytesPerPixel, display->pitch);
         return nullptr;
     }
+    use_whole_number_scaling();
     // The surface may come with whatever its memory held; without a background picture
     // the intro would show that, so it starts black.
     SDL_FillRect(display, nullptr, 0);
