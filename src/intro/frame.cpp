@@ -14,6 +14,11 @@ void intro_begin(intro_state *s) {
 }
 
 void draw_frame(intro_state *s, const intro_pictures *pictures) {
+    // 750 counts are whole periods of both the glyph cadence (6 counts) and the wave (250
+    // counts), so taking them off leaves every frame as it was. Done well before the
+    // counter, or the counter plus a cell's place in the wave, could overflow.
+    if (s->frame_counter > frame_counter_wrap_above)
+        s->frame_counter -= frame_counter_wrap_by;
     s->frame_counter += 2;
     if (pictures->background) {
         SDL_Rect origin = {0, 0, 0, 0};

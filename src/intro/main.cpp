@@ -7,6 +7,7 @@
 #include "../gfx/gfx.h"
 #include "display.h"
 #include "frame.h"
+#include "platform/std_streams.h"
 #include "sound.h"
 
 // Drains the event queue. Each Escape going down halts the music and ends the loop after
@@ -33,6 +34,7 @@ static bool media_folder_present() {
 }
 
 int main(int, char **) {
+    keep_std_streams_open();  // before anything, SDL above all, opens a file or a socket
     static intro_state state; // the scroller's tables are too big to want on the stack
     intro_prepare(&state);
 

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "media_file.h"
+
 static std::uint32_t read_u16(const unsigned char *p) {
     return static_cast<std::uint32_t>(p[0] | p[1] << 8);
 }
@@ -56,9 +58,12 @@ static bool check_headers(const unsigned char *h, long got, long file_size, char
     const unsigned char *info = h + file_header_size;
     long width, height;
     std::uint32_t bpp, compression = bi_rgb, colours = 0;
+    // Every field is read as SDL's loader reads it, signed or not, so that what passes
+    // here is what the loader sees: the old header's width and height are unsigned
+    // 16-bit numbers (such a picture is never stored top-down).
     if (header_size == core_header_size) {
         width = static_cast<long>(read_u16(info + 4));
-        height = static_cast<long>(static_cast<std::int16_t>(read_u16(info + 6)));
+        height = static_cast<long>(read_u16(info + 6));
         bpp = read_u16(info + 10);
     } else {
         width = read_s32(info + 4);
@@ -131,6 +136,30 @@ bool check_picture_header(SDL_RWops *stream, char *why, std::size_t why_size) {
     return ok;
 }
 
+// The loader hands back 1-, 4- and 8-bit pictures with their palette and 32-bit ones with
+// the fourth byte as per-pixel alpha, which then overrides the fade (or, in the
+// background, blends it over the previous frame). Such a picture is redrawn in 24 bits,
+// the fourth byte dropped, so that every picture blends as its 24-bit twin does. What is
+// already in 24 bits or in the display's 5-6-5 comes back as it is. Frees what it is
+// given; null if the copy cannot be made.
+static SDL_Surface *normalise_picture(SDL_Surface *picture) {
+    const SDL_PixelFormat *f = picture->format;
+    if (!f->palette && f->Amask == 0 &&
+        (f->BitsPerPixel == 24 ||
+         (f->BitsPerPixel == 16 && f->Rmask == 0xF800 && f->Gmask == 0x07E0 && f->Bmask == 0x001F)))
+        return picture;
+    SDL_Surface *rgb = SDL_CreateRGBSurface(SDL_SWSURFACE, picture->w, picture->h, 24, 0xFF0000,
+                                            0x00FF00, 0x0000FF, 0);
+    // Without SDL_SRCALPHA the blit copies the colours and leaves the alpha channel behind.
+    if (rgb && (SDL_SetAlpha(picture, 0, SDL_ALPHA_OPAQUE) != 0 ||
+                SDL_BlitSurface(picture, nullptr, rgb, nullptr) != 0)) {
+        SDL_FreeSurface(rgb);
+        rgb = nullptr;
+    }
+    SDL_FreeSurface(picture);
+    return rgb;
+}
+
 SDL_Surface *load_picture_rw(SDL_RWops *stream, const char *name) {
     if (!stream) {
         std::fprintf(stderr, "intro: cannot read %s: %s; going on without it\n", name,
@@ -144,13 +173,26 @@ SDL_Surface *load_picture_rw(SDL_RWops *stream, const char *name) {
         return nullptr;
     }
     SDL_Surface *picture = SDL_LoadBMP_RW(stream, 1);
-    if (!picture)
+    if (!picture) {
         std::fprintf(stderr, "intro: cannot load %s: %s; going on without it\n", name,
                      SDL_GetError());
-    return picture;
+        return nullptr;
+    }
+    SDL_Surface *normal = normalise_picture(picture);
+    if (!normal)
+        std::fprintf(
+            stderr,
+            "intro: cannot load %s: cannot make it a 24-bit picture: %s; going on without it\n",
+            name, SDL_GetError());
+    return normal;
 }
 
 SDL_Surface *load_picture(const char *path) {
+    char why[160];
+    if (!check_readable_file(path, picture_largest_file, why, sizeof why)) {
+        std::fprintf(stderr, "intro: cannot read %s: %s; going on without it\n", path, why);
+        return nullptr;
+    }
     SDL_RWops *stream = SDL_RWFromFile(path, "rb");
     if (!stream) {
         std::fprintf(stderr, "intro: cannot open %s: %s; going on without it\n", path,

@@ -30,7 +30,8 @@ bool check_picture_header(SDL_RWops *stream, char *why, std::size_t why_size);
 // On failure says on stderr in one line which file and why, and returns null.
 SDL_Surface *load_picture_rw(SDL_RWops *stream, const char *name);
 
-// Loads one BMP file; on failure says on stderr which file and why, and returns null.
+// Loads one BMP file, first making sure it is a regular file that can be read; on failure
+// says on stderr which file and why, and returns null.
 SDL_Surface *load_picture(const char *path);
 
 // Loads res/back.dat and res/sl0.dat .. res/sl15.dat; a picture that fails stays null.

@@ -6,32 +6,32 @@
 #define GAP "          "
 
 const char scroll_text[] = GAP GAP GAP
-    "Hello and welcome to WAVELENGTH, a little intro made for the screens of today and the "
-    "memories of yesterday!" GAP
-    "What you are watching is a classic sine scroller: every letter is drawn in dots of red and "
-    "gold, bent sideways by one sine wave and lifted up and down by another that travels along "
-    "the band, with a black shadow close behind." GAP
-    "Every frame the band slides three pixels to the left, a new letter arrives every third "
-    "frame, and its rows glow from a deep red at the top to a warm yellow below." GAP
-    "The font is our own: all 256 glyphs were drawn by hand as little pictures of hashes and dots "
-    "in a plain text file, which the build turns into the table the scroller reads." GAP
-    "Every letter stands on a heavy stroke three pixels wide, so it still reads when the waves "
-    "twist it around." GAP
-    "The background and the sixteen pictures that fade in and out at the left were painted pixel "
-    "by pixel by small programs of our own, without a single borrowed image." GAP
-    "The music is ours as well: a tracker module whose instruments and patterns were written note "
-    "by note by another of our programs, and it loops for as long as you care to listen." GAP
-    "It all runs on a screen of 320 by 240 pixels with 16 bits of colour at about 25 frames per "
-    "second, just like in the good old days." GAP
-    "To everyone who loves sine scrollers: keep the waves rolling, keep the colours bright, and "
-    "never stop writing long messages for the few who read them to the end!" GAP
+    "Hello and welcome, dear viewers, to WAVELENGTH!" GAP
+    "This is a little full-screen intro in the old style: a painted background, sixteen "
+    "pictures fading in and out at the left, one long, wavy scroller and a tracker tune that "
+    "never ends." GAP "Up top, our chrome logo floats above its waves and a starry sky." GAP
+    "Credits, as they ought to be read..." GAP "Code: us, in plain C++ on good old SDL." GAP
+    "Graphics: us again, every picture painted pixel by pixel by our own little programs, not "
+    "one borrowed." GAP
+    "Music: us as well, a module whose every note and every instrument came out of our own "
+    "tool." GAP "Font: ours too, all 256 glyphs drawn by hand, dot by dot." GAP
+    "Now sit back and watch the letters ride the waves, glowing from red to gold, with their "
+    "black shadow trailing twenty pixels to the right and thirty below." GAP
+    "Keep an eye on the panel too: plasma, fractals, a tunnel, landscapes, bobs, a torus and "
+    "more take their turn there, so stay a while and see all sixteen." GAP
+    "Greetings fly out to all sine-scroller lovers, to everyone who ever typed a message far "
+    "too long, and to all of you who read to the very end!" GAP
+    "A big wave also goes to everyone who keeps the old effects alive: plasmas, starfields, "
+    "copper bars, bobs and, above all, scrollers that bend and bounce." GAP
     "We \3\3\3\3 sine scrollers." GAP
-    "Thank you for watching, and press Escape whenever you have had enough." GAP
-    "The text starts over in a moment..."
+    "Press Escape whenever you like; until then the music loops for as long as you care to "
+    "listen." GAP
+    "WAVELENGTH: code, graphics, music and font all made by us, with nothing taken from "
+    "anywhere else." GAP "The text starts over in a moment..."
     // The long pause: 279 spaces.
     GAP GAP GAP GAP GAP GAP GAP GAP GAP GAP GAP GAP GAP GAP GAP GAP GAP GAP GAP GAP GAP GAP GAP GAP
         GAP GAP GAP "         "
-    "Still here? This quiet line is just for you. Have a wonderful day!"
+    "Still here? This quiet line is just for you. Thanks for waiting, and have a wonderful day!"
     "   ";
 
 #undef GAP

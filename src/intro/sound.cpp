@@ -3,7 +3,11 @@
 
 #include <cstdio>
 
+#include "media_file.h"
 #include "module_check.h"
+
+// No XM module worth playing comes near this; it bounds what the check reads into memory.
+enum { largest_module_file = 64 << 20 };
 
 #if defined(__unix__)
 #include <fcntl.h>
@@ -47,6 +51,10 @@ void start_sound(intro_sound *s) {
         return;
     }
     char why[160];
+    if (!check_readable_file("res/theme.xm", module_largest_file, why, sizeof why)) {
+        std::fprintf(stderr, "intro: no music: cannot read res/theme.xm: %s\n", why);
+        return;
+    }
     if (!check_module("res/theme.xm", why, sizeof why)) {
         std::fprintf(stderr, "intro: no music: not loading res/theme.xm: %s\n", why);
         return;

@@ -104,7 +104,7 @@ TEST(CaptureTool, MissingMediaIsNamed) {
     temp_dir empty;
     result r = capture("--frames 1 --out shots", empty.path);
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, "intro-capture: missing media: cannot open res/back.dat (No such file or "
+    EXPECT_EQ(r.err, "intro-capture: missing media: cannot read res/back.dat (no such file or "
                      "directory); run from the folder holding res/\n");
     EXPECT_FALSE(fs::exists(empty.path / "shots"));
 }
@@ -215,6 +215,70 @@ TEST(CaptureTool, FramesAreTheIntrosFramesNumberedFromOne) {
         const auto rgb = read_bmp(t.path / "shots" / name);
         ASSERT_EQ(rgb.size(), 320u * 240 * 3) << name << " is not a 24-bit 320x240 BMP";
         EXPECT_EQ(differing_pixels(rgb, frames[frame - 1]), 0) << name;
+    }
+}
+
+// The BMP at `path` written again as 32 bits, its colours unchanged, with a partial alpha
+// channel in the fourth byte or that byte opaque.
+void rewrite_as_32_bits(const fs::path &path, bool partial_alpha) {
+    SDL_Surface *s = SDL_LoadBMP(path.string().c_str());
+    ASSERT_NE(s, nullptr) << path;
+    std::string o = "BM";
+    const auto put = [&o](unsigned long v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            o.push_back(static_cast<char>(v >> 8 * i & 0xFF));
+    };
+    const unsigned long size = static_cast<unsigned long>(s->w) * s->h * 4;
+    put(54 + size, 4);
+    put(0, 4);
+    put(54, 4);
+    put(40, 4);
+    put(static_cast<unsigned long>(s->w), 4);
+    put(static_cast<unsigned long>(s->h), 4);
+    put(1, 2);
+    put(32, 2);
+    put(0, 4);
+    put(size, 4);
+    o += std::string(16, '\0');
+    for (int y = s->h - 1; y >= 0; --y)
+        for (int x = 0; x < s->w; ++x) {
+            Uint32 v = 0;
+            std::memcpy(
+                &v, static_cast<Uint8 *>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel,
+                s->format->BytesPerPixel);
+            Uint8 r, g, b;
+            SDL_GetRGB(v, s->format, &r, &g, &b);
+            o += {static_cast<char>(b), static_cast<char>(g), static_cast<char>(r),
+                  static_cast<char>(partial_alpha ? x * 5 + y * 3 : 255)};
+        }
+    SDL_FreeSurface(s);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << o;
+}
+
+// The first slide stored in 32 bits with an alpha channel fades as it does in its own
+// format: frames early in its fade-in and at its peak are the same, byte for byte.
+TEST(CaptureTool, A32BitSlideWithAlphaFadesAsTheSamePicture) {
+    NEED_PICTURES();
+    temp_dir t;
+    // The shipped slides are 5-6-5 and blend with fewer alpha levels than 32-bit ones, so
+    // the same slide at 32 bits, opaque, is what the one with alpha must fade like.
+    for (const char *variant : {"alpha", "opaque"}) {
+        fs::create_directories(t.path / variant);
+        fs::copy(fs::path(SOURCE_DIR) / "res", t.path / variant / "res",
+                 fs::copy_options::recursive);
+        ASSERT_NO_FATAL_FAILURE(
+            rewrite_as_32_bits(t.path / variant / "res/sl0.dat", std::string(variant) == "alpha"));
+    }
+    for (const char *frame : {"290", "529"}) {
+        const std::string frames = std::string("--frames ") + frame + "-" + frame;
+        result opaque = capture(frames + " --out shots", t.path / "opaque");
+        result alpha = capture(frames + " --out shots", t.path / "alpha");
+        ASSERT_EQ(opaque.code, 0) << opaque.err;
+        ASSERT_EQ(alpha.code, 0) << alpha.err;
+        const std::string name = std::string("frame000") + frame + ".bmp";
+        const std::string expected = read_file(t.path / "opaque/shots" / name);
+        ASSERT_FALSE(expected.empty());
+        EXPECT_TRUE(read_file(t.path / "alpha/shots" / name) == expected) << "frame " << frame;
     }
 }
 

@@ -3,6 +3,9 @@
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "harness.h"
@@ -16,6 +19,29 @@ std::string joined(const std::vector<std::string> &lines) {
     for (const std::string &line : lines)
         all += "  " + line + "\n";
     return all;
+}
+
+void put_le(std::string *o, unsigned long v, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        o->push_back(static_cast<char>(v >> 8 * i & 0xFF));
+}
+
+// The headers of a 24-bit BMP and a few bytes of pixels: with the 12-byte OS/2 core
+// header (unsigned 16-bit width and height) or the usual 40-byte one.
+std::string bmp_claiming(bool core, long w, long h) {
+    std::string o = "BM";
+    const unsigned long offset = 14 + (core ? 12 : 40);
+    put_le(&o, offset + 64, 4);
+    put_le(&o, 0, 4);
+    put_le(&o, offset, 4);
+    put_le(&o, core ? 12 : 40, 4);
+    put_le(&o, static_cast<unsigned long>(w), core ? 2 : 4);
+    put_le(&o, static_cast<unsigned long>(h), core ? 2 : 4);
+    put_le(&o, 1, 2);
+    put_le(&o, 24, 2);
+    if (!core)
+        o += std::string(24, '\0');
+    return o + std::string(64, '\x55');
 }
 
 class FailureTest : public ::testing::Test {
@@ -91,6 +117,70 @@ TEST_F(FailureTest, CorruptSlideIsNamedWithSdlsReason) {
         << lines[0];
 }
 
+// Files that are no regular file are never opened (a FIFO would block the start for
+// ever); each is one line naming it and what it is, and a link to a picture still serves.
+TEST_F(FailureTest, MediaThatAreNoRegularFilesAreRefusedWithoutBlocking) {
+    for (const char *name : {"sl5.dat", "theme.xm"}) {
+        std::filesystem::remove(res(name));
+        ASSERT_EQ(mkfifo(res(name).c_str(), 0644), 0);
+    }
+    std::filesystem::remove(res("sl6.dat"));
+    std::filesystem::create_directory(res("sl6.dat"));
+    std::filesystem::remove(res("sl8.dat"));
+    std::filesystem::create_symlink("/dev/zero", res("sl8.dat"));
+    std::filesystem::remove(res("sl9.dat"));
+    std::filesystem::create_symlink("sl0.dat", res("sl9.dat"));
+    start_server();
+    start_and_see_it_run();
+    const std::vector<std::string> lines = end_with_escape();
+    ASSERT_EQ(lines.size(), 4u) << joined(lines);
+    EXPECT_NE(lines[0].find("res/sl5.dat: it is a FIFO (named pipe), not a regular file"),
+              std::string::npos)
+        << lines[0];
+    EXPECT_NE(lines[1].find("res/sl6.dat: it is a folder, not a regular file"), std::string::npos)
+        << lines[1];
+    EXPECT_NE(lines[2].find("res/sl8.dat: it is a character device, not a regular file"),
+              std::string::npos)
+        << lines[2];
+    EXPECT_NE(lines[3].find("res/theme.xm: it is a FIFO (named pipe), not a regular file"),
+              std::string::npos)
+        << lines[3];
+}
+
+// A file the user may not read says so, for a picture and for the music alike. Run as
+// the user nobody when the tests run as root, who could read it anyway.
+TEST_F(FailureTest, UnreadableMediaSayPermissionDenied) {
+    for (const char *name : {"sl3.dat", "theme.xm"})
+        ASSERT_EQ(chmod(res(name).c_str(), 0), 0);
+    start_server();
+    intro_env env;
+    env.as_nobody = true;
+    start_and_see_it_run(env);
+    const std::vector<std::string> lines = end_with_escape();
+    ASSERT_EQ(lines.size(), 2u) << joined(lines);
+    EXPECT_NE(lines[0].find("cannot read res/sl3.dat: permission denied"), std::string::npos)
+        << lines[0];
+    EXPECT_NE(lines[1].find("cannot read res/theme.xm: permission denied"), std::string::npos)
+        << lines[1];
+}
+
+// Pictures far taller than the intro accepts are refused before the loader allocates for
+// them; in the sanitizer build any allocation above 64 MiB would fail and show.
+TEST_F(FailureTest, TallPicturesAreRefusedBeforeAnythingIsAllocated) {
+    ASSERT_TRUE(write_file(res("back.dat"), bmp_claiming(true, 1024, 65535)));
+    ASSERT_TRUE(write_file(res("sl7.dat"), bmp_claiming(false, 1, 100000)));
+    start_server();
+    intro_env env;
+    env.largest_allocation_mib = 64;
+    start_and_see_it_run(env);
+    const std::vector<std::string> lines = end_with_escape();
+    ASSERT_EQ(lines.size(), 2u) << joined(lines);
+    EXPECT_NE(lines[0].find("res/back.dat: refusing its size 1024x65535"), std::string::npos)
+        << lines[0];
+    EXPECT_NE(lines[1].find("res/sl7.dat: refusing its size 1x100000"), std::string::npos)
+        << lines[1];
+}
+
 TEST_F(FailureTest, MissingBackgroundIsNotDrawnAndNothingCrashes) {
     std::filesystem::remove(res("back.dat"));
     start_server();
@@ -161,6 +251,38 @@ TEST_F(FailureTest, CorruptMusicIsOneLineAndTheIntroRunsSilently) {
     EXPECT_NE(lines[0].find("res/theme.xm"), std::string::npos) << lines[0];
     long samples = 0;
     EXPECT_EQ(peak_amplitude(intro.audio_path, &samples), 0) << "sound without music";
+}
+
+// Started with standard streams closed, and with something to say once the display is
+// open (no music): the message must not go into whatever took the free descriptor, the
+// X connection above all, and the intro runs on and ends with Escape as usual.
+TEST_F(FailureTest, ClosedStderrWithAMessageToSayDoesNotHangIt) {
+    std::filesystem::remove(res("theme.xm"));
+    start_server();
+    intro_env env;
+    env.closed = {2};
+    start_and_see_it_run(env);
+    EXPECT_TRUE(end_with_escape().empty());
+}
+
+TEST_F(FailureTest, ClosedStdoutWithAMessageToSayDoesNotHangIt) {
+    std::filesystem::remove(res("theme.xm"));
+    start_server();
+    intro_env env;
+    env.closed = {1};
+    start_and_see_it_run(env);
+    const std::vector<std::string> lines = end_with_escape();
+    ASSERT_EQ(lines.size(), 1u) << joined(lines);
+    EXPECT_NE(lines[0].find("res/theme.xm"), std::string::npos) << lines[0];
+}
+
+TEST_F(FailureTest, AllThreeStreamsClosedWithAMessageToSayDoesNotHangIt) {
+    std::filesystem::remove(res("theme.xm"));
+    start_server();
+    intro_env env;
+    env.closed = {0, 1, 2};
+    start_and_see_it_run(env);
+    EXPECT_TRUE(end_with_escape().empty());
 }
 
 TEST_F(FailureTest, NoDisplayAtAllIsOneLineAndExitOne) {

@@ -9,7 +9,9 @@
 #include <X11/extensions/Xfixes.h>
 #include <X11/keysym.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -255,6 +257,43 @@ bool write_fixture_bmp(const std::string &path, int w, int h, int seed) {
     return ok;
 }
 
+static void put_u16(std::string *o, unsigned v);
+static void put_u32(std::string *o, unsigned long v);
+
+bool rewrite_as_32_bits(const std::string &path, unsigned char (*alpha)(int x, int y)) {
+    SDL_Surface *s = SDL_LoadBMP(path.c_str());
+    if (!s)
+        return false;
+    std::string o = "BM";
+    const unsigned long pixels = static_cast<unsigned long>(s->w) * s->h * 4;
+    put_u32(&o, 54 + pixels);
+    put_u32(&o, 0);
+    put_u32(&o, 54);
+    put_u32(&o, 40);
+    put_u32(&o, static_cast<unsigned long>(s->w));
+    put_u32(&o, static_cast<unsigned long>(s->h));
+    put_u16(&o, 1);
+    put_u16(&o, 32);
+    put_u32(&o, 0);
+    put_u32(&o, pixels);
+    o += std::string(16, '\0');
+    const int bpp = s->format->BytesPerPixel;
+    for (int y = s->h - 1; y >= 0; --y)
+        for (int x = 0; x < s->w; ++x) {
+            Uint32 v = 0;
+            std::memcpy(&v, static_cast<Uint8 *>(s->pixels) + y * s->pitch + x * bpp,
+                        static_cast<size_t>(bpp));
+            Uint8 r, g, b;
+            SDL_GetRGB(v, s->format, &r, &g, &b);
+            o.push_back(static_cast<char>(b));
+            o.push_back(static_cast<char>(g));
+            o.push_back(static_cast<char>(r));
+            o.push_back(static_cast<char>(alpha(x, y)));
+        }
+    SDL_FreeSurface(s);
+    return write_file(path, o);
+}
+
 static void put_u16(std::string *o, unsigned v) {
     o->push_back(static_cast<char>(v & 0xFF));
     o->push_back(static_cast<char>(v >> 8 & 0xFF));
@@ -274,37 +313,43 @@ static void put_text(std::string *o, const char *text, size_t size) {
 // A tiny valid XM: one channel, one 16-row pattern that strikes C-4 on an instrument
 // whose one 8-bit sample is a looping sine of period 32 samples.
 bool write_fixture_xm(const std::string &path) {
+    return write_short_song_xm(path, 16, 6, -1);
+}
+
+bool write_short_song_xm(const std::string &path, int rows, int tempo, int silent_from_row) {
     std::string o;
     put_text(&o, "Extended Module: ", 17);
     put_text(&o, "e2e fixture", 20);
     o.push_back('\x1a');
     put_text(&o, "intro e2e harness", 20);
-    put_u16(&o, 0x0104);   // version
-    put_u32(&o, 276);      // header size from this field on
-    put_u16(&o, 1);        // song length
-    put_u16(&o, 0);        // restart position
-    put_u16(&o, 2);        // channels (an even count, as trackers write)
-    put_u16(&o, 1);        // patterns
-    put_u16(&o, 1);        // instruments
-    put_u16(&o, 1);        // linear frequency table
-    put_u16(&o, 6);        // tempo
+    put_u16(&o, 0x0104); // version
+    put_u32(&o, 276);    // header size from this field on
+    put_u16(&o, 1);      // song length
+    put_u16(&o, 0);      // restart position
+    put_u16(&o, 2);      // channels (an even count, as trackers write)
+    put_u16(&o, 1);      // patterns
+    put_u16(&o, 1);      // instruments
+    put_u16(&o, 1);      // linear frequency table
+    put_u16(&o, static_cast<unsigned>(tempo));
     put_u16(&o, 125);      // BPM
     put_text(&o, "", 256); // order table: pattern 0
 
-    // Pattern 0: 16 rows, unpacked (5 bytes a cell); row 0 channel 0 plays C-4 (49).
+    // Pattern 0, unpacked (5 bytes a cell); row 0 channel 0 plays C-4 (49) at volume 64,
+    // the volume column of `silent_from_row` sets volume 0.
     std::string cells;
-    for (int row = 0; row < 16; ++row)
+    for (int row = 0; row < rows; ++row)
         for (int channel = 0; channel < 2; ++channel) {
             const bool strike = row == 0 && channel == 0;
+            const bool hush = row == silent_from_row && channel == 0;
             cells.push_back(static_cast<char>(strike ? 49 : 0));
             cells.push_back(static_cast<char>(strike ? 1 : 0));
-            cells.push_back(static_cast<char>(strike ? 0x50 : 0)); // volume 64
+            cells.push_back(static_cast<char>(strike ? 0x50 : hush ? 0x10 : 0));
             cells.push_back('\0');
             cells.push_back('\0');
         }
     put_u32(&o, 9); // pattern header length
     o.push_back('\0');
-    put_u16(&o, 16);
+    put_u16(&o, static_cast<unsigned>(rows));
     put_u16(&o, static_cast<unsigned>(cells.size()));
     o += cells;
 
@@ -425,7 +470,7 @@ static const char *software_gl_driver() {
 // Leaks inside the system's libraries are theirs, not the intro's: the suppressions name
 // them. Preloading the GL driver keeps it mapped until exit, so what it holds stays
 // reachable instead of turning up as leaks nobody can name.
-static void add_sanitizer_env(std::vector<std::string> *env) {
+static void add_sanitizer_env(std::vector<std::string> *env, int largest_allocation_mib) {
     env->push_back(std::string("LSAN_OPTIONS=suppressions=") + SOURCE_DIR +
                    "/tests/lsan.supp:print_suppressions=0");
     std::string asan = "ASAN_OPTIONS=";
@@ -438,6 +483,9 @@ static void add_sanitizer_env(std::vector<std::string> *env) {
             env->push_back(std::string("LD_PRELOAD=") + gl);
             asan += "verify_asan_link_order=0:";
         }
+    if (sanitized && largest_allocation_mib > 0)
+        asan += "allocator_may_return_null=1:max_allocation_size_mb=" +
+                std::to_string(largest_allocation_mib) + ":";
     env->push_back(asan);
 }
 
@@ -459,7 +507,7 @@ bool start_intro(intro_process *p, const std::string &folder, const x_server *se
         env.push_back("DISPLAY=" + server->name);
     env.push_back("SDL_AUDIODRIVER=disk");
     env.push_back("SDL_DISKAUDIOFILE=" + p->audio_path);
-    add_sanitizer_env(&env);
+    add_sanitizer_env(&env, changes.largest_allocation_mib);
     for (const std::string &name : changes.unset)
         unset_var(&env, name);
     for (const std::string &assignment : changes.set)
@@ -471,6 +519,20 @@ bool start_intro(intro_process *p, const std::string &folder, const x_server *se
     envp.push_back(nullptr);
     const char *exe = INTRO_EXE;
     char *const argv[] = {const_cast<char *>(exe), nullptr};
+
+    uid_t uid = 0;
+    gid_t gid = 0;
+    const bool switch_user = changes.as_nobody && geteuid() == 0;
+    if (switch_user) {
+        const passwd *nobody = getpwnam("nobody");
+        if (!nobody)
+            return false;
+        uid = nobody->pw_uid;
+        gid = nobody->pw_gid;
+        // Its folder and the files the harness wrote must be reachable by that user.
+        if (chmod(folder.c_str(), 0777) != 0)
+            return false;
+    }
 
     const int err = open(p->stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (err < 0)
@@ -485,6 +547,11 @@ bool start_intro(intro_process *p, const std::string &folder, const x_server *se
         dup2(null, 0);
         dup2(err, 1);
         dup2(err, 2);
+        for (int fd : changes.closed)
+            close(fd);
+        if (switch_user && (setgroups(0, nullptr) != 0 || setresgid(gid, gid, gid) != 0 ||
+                            setresuid(uid, uid, uid) != 0))
+            _exit(126);
         execve(exe, argv, envp.data());
         _exit(127);
     }
@@ -578,6 +645,25 @@ Window wait_for_window(Display *d, double timeout_s) {
     return 0;
 }
 
+// Whether `inner` is `outer` or lies inside it: a window manager puts the intro's window
+// inside a frame of its own, and the focus goes to the intro's window within.
+static bool is_within(Display *d, Window inner, Window outer) {
+    for (int depth = 0; inner && inner != PointerRoot && depth < 16; ++depth) {
+        if (inner == outer)
+            return true;
+        Window root, parent, *children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(d, inner, &root, &parent, &children, &count))
+            return false;
+        if (children)
+            XFree(children);
+        if (parent == root)
+            return false;
+        inner = parent;
+    }
+    return false;
+}
+
 Window wait_for_intro_window(Display *d, double timeout_s) {
     const double deadline = now_s() + timeout_s;
     Window candidate = 0;
@@ -595,7 +681,7 @@ Window wait_for_intro_window(Display *d, double timeout_s) {
         XGetInputFocus(d, &focus, &revert);
         // Once a first window has gone, the next one is the one that stays; a window that
         // was never replaced is taken after a second.
-        if (w && (focus == w || focus == PointerRoot) &&
+        if (w && (focus == PointerRoot || is_within(d, focus, w)) &&
             (replaced || now_s() - candidate_since >= 1.0))
             return w;
         sleep_s(0.01);
@@ -740,6 +826,27 @@ void press_key(Display *d, unsigned long keysym, const std::vector<unsigned long
     XSync(d, False);
 }
 
+void press_and_release_as(Display *d, unsigned long pressed, unsigned long released) {
+    const KeyCode code = XKeysymToKeycode(d, pressed);
+    int per_code = 0;
+    KeySym *old = XGetKeyboardMapping(d, code, 1, &per_code);
+    XTestFakeKeyEvent(d, code, True, CurrentTime);
+    XSync(d, False);
+    sleep_s(0.1); // seen as pressed before the keyboard changes
+    std::vector<KeySym> now(static_cast<size_t>(per_code > 0 ? per_code : 1), released);
+    XChangeKeyboardMapping(d, code, static_cast<int>(now.size()), now.data(), 1);
+    XSync(d, False);
+    sleep_s(0.1);
+    XTestFakeKeyEvent(d, code, False, CurrentTime);
+    XSync(d, False);
+    sleep_s(0.1);
+    if (old) {
+        XChangeKeyboardMapping(d, code, per_code, old, 1);
+        XFree(old);
+    }
+    XSync(d, False);
+}
+
 void send_close_request(Display *d, Window w) {
     XEvent e;
     std::memset(&e, 0, sizeof e);
@@ -770,6 +877,21 @@ int peak_amplitude(const std::string &path, long *sample_count) {
     if (sample_count)
         *sample_count = count;
     return peak;
+}
+
+std::vector<int> block_peaks(const std::string &path, long block) {
+    std::vector<int> peaks;
+    std::ifstream in(path, std::ios::binary);
+    unsigned char pair[2];
+    long in_block = 0;
+    while (in.read(reinterpret_cast<char *>(pair), 2)) {
+        if (in_block == 0)
+            peaks.push_back(0);
+        const int v = std::abs(static_cast<int>(static_cast<std::int16_t>(pair[0] | pair[1] << 8)));
+        peaks.back() = std::max(peaks.back(), v);
+        in_block = (in_block + 1) % block;
+    }
+    return peaks;
 }
 
 } // namespace e2e

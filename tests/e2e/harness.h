@@ -54,6 +54,15 @@ enum class media { repository_if_present, fixture };
 bool prepare_res(const std::string &folder, media source = media::repository_if_present);
 bool write_fixture_bmp(const std::string &path, int w, int h, int seed);
 bool write_fixture_xm(const std::string &path);
+
+// A song of `rows` rows at `tempo` ticks a row (125 BPM: 20 ms a tick) whose note sounds
+// from row 0 and is silenced (volume 0) at `silent_from_row`: played in a loop, bursts of
+// sound with silence between them.
+bool write_short_song_xm(const std::string &path, int rows, int tempo, int silent_from_row);
+
+// Rewrites the BMP at `path` as a 32-bit one whose fourth byte is alpha(x, y), colours
+// unchanged.
+bool rewrite_as_32_bits(const std::string &path, unsigned char (*alpha)(int x, int y));
 bool write_file(const std::string &path, const std::string &bytes);
 
 // ---- the intro -------------------------------------------------------------------------
@@ -75,6 +84,10 @@ struct intro_process {
 struct intro_env {
     std::vector<std::string> set;   // "NAME=value", replacing any base value
     std::vector<std::string> unset; // names removed from the base
+    std::vector<int> closed;        // of descriptors 0, 1 and 2, those it starts without
+    bool as_nobody = false;         // run as the user nobody (when the tests run as root)
+    // In the sanitizer build, any one allocation above this many MiB fails (0: no limit).
+    int largest_allocation_mib = 0;
 };
 
 // Starts INTRO_EXE in `folder` with stderr (and stdout) going to a file there.
@@ -147,6 +160,11 @@ std::vector<std::uint16_t> bmp_as_565(const std::string &path, int *w, int *h);
 // Presses and releases `key` through XTest, holding the `modifiers` keysyms meanwhile.
 void press_key(Display *d, unsigned long keysym, const std::vector<unsigned long> &modifiers = {});
 
+// Presses the key that carries `pressed`, makes that key carry `released` instead (as a
+// change of keyboard layout while a key is held does), lets it go, and puts the keyboard
+// back: the program sees `pressed` go down and `released` come up, nothing else.
+void press_and_release_as(Display *d, unsigned long pressed, unsigned long released);
+
 // Sends what a window manager sends when the user closes a window: WM_PROTOCOLS with
 // WM_DELETE_WINDOW.
 void send_close_request(Display *d, Window w);
@@ -159,5 +177,8 @@ void sleep_s(double seconds);
 
 // Peak absolute value of the signed 16-bit samples in a raw file; -1 if unreadable.
 int peak_amplitude(const std::string &path, long *sample_count);
+
+// The peak absolute value in each block of `block` samples, in order; empty if unreadable.
+std::vector<int> block_peaks(const std::string &path, long block);
 
 } // namespace e2e

@@ -23,6 +23,7 @@ class IntroTest : public ::testing::Test {
         ASSERT_TRUE(start_x_server(&server, &error)) << error;
         ASSERT_TRUE(make_temp_folder(&folder));
         ASSERT_TRUE(prepare_res(folder.path, source));
+        ASSERT_NO_FATAL_FAILURE(change_media(folder.path + "/res/"));
         ASSERT_TRUE(start_intro(&intro, folder.path, &server));
         window = wait_for_intro_window(server.display, 10);
         ASSERT_NE(window, 0u) << "no window appeared; stderr:\n" << intro_stderr(&intro);
@@ -31,6 +32,8 @@ class IntroTest : public ::testing::Test {
         ASSERT_EQ(w, width);
         ASSERT_EQ(h, height);
     }
+
+    virtual void change_media(const std::string &) {}
 
     // Waits until the top rows show the background; returns the last grab.
     std::vector<std::uint16_t> wait_for_background(double timeout_s) {
@@ -131,6 +134,17 @@ TEST_F(IntroTest, OtherKeysAndCloseRequestsAreIgnored) {
     EXPECT_EQ(intro.exit_code, 0);
 }
 
+// Only Escape going down ends the intro: Escape coming up without it (the key went down
+// as another key, and the layout changed while it was held) is ignored.
+TEST_F(IntroTest, ReleasingEscapeAloneDoesNotEndIt) {
+    ASSERT_EQ(count_mismatches(wait_for_background(5)), 0);
+    press_and_release_as(server.display, XK_a, XK_Escape);
+    ASSERT_NO_FATAL_FAILURE(expect_still_running(0.5));
+    EXPECT_EQ(count_mismatches(grab_screen(server.display)), 0);
+    ASSERT_GE(escape_to_exit(), 0);
+    EXPECT_EQ(intro.exit_code, 0);
+}
+
 TEST_F(IntroTest, PlaysSoundThatIsNotSilent) {
     ASSERT_EQ(count_mismatches(wait_for_background(5)), 0);
     sleep_s(1.0);
@@ -143,6 +157,57 @@ TEST_F(IntroTest, PlaysSoundThatIsNotSilent) {
     // About a second at 22050 Hz stereo; allow for a slow start.
     EXPECT_GT(samples, 22050);
     EXPECT_GT(peak, 1000) << "the recorded sound is (nearly) silent";
+}
+
+// A background whose fourth byte is a partial alpha channel shows as the same picture in
+// 24 bits: not blended over black, nor over the previous frame.
+class AlphaBackgroundTest : public IntroTest {
+  protected:
+    void change_media(const std::string &res) override {
+        ASSERT_TRUE(rewrite_as_32_bits(res + "back.dat", [](int x, int y) {
+            return static_cast<unsigned char>(x * 3 + y * 7);
+        }));
+    }
+};
+
+TEST_F(AlphaBackgroundTest, ShowsAsTheSamePictureIn24Bits) {
+    for (int grab = 0; grab < 3; ++grab) {
+        const std::vector<std::uint16_t> shot = wait_for_background(3);
+        ASSERT_EQ(count_mismatches(shot), 0) << "in grab " << grab << " of 3";
+        sleep_s(0.1);
+    }
+    ASSERT_GE(escape_to_exit(), 0);
+    EXPECT_EQ(intro.exit_code, 0);
+    EXPECT_TRUE(lines_of(intro_stderr(&intro)).empty()) << intro_stderr(&intro);
+}
+
+// The intro's music loops: a short song (8 rows, about a second as the mixer plays it)
+// whose note sounds in its first half and is silenced in its second, heard through SDL's
+// disk audio driver for some of its lengths, comes back after each silence instead of
+// ending after one pass.
+class LoopingMusicTest : public IntroTest {
+  protected:
+    void change_media(const std::string &res) override {
+        ASSERT_TRUE(write_short_song_xm(res + "theme.xm", 8, 3, 4));
+    }
+};
+
+TEST_F(LoopingMusicTest, TheSongStartsAgainAfterItsEnd) {
+    sleep_s(2.0);
+    ASSERT_GE(escape_to_exit(), 0);
+    EXPECT_EQ(intro.exit_code, 0);
+    // 20 ms blocks (441 stereo frames); a burst is a run of blocks with sound in them.
+    const std::vector<int> peaks = block_peaks(intro.audio_path, 2 * 441);
+    std::string shape;
+    int bursts = 0;
+    for (size_t i = 0; i < peaks.size(); ++i) {
+        const bool sound = peaks[i] > 1000;
+        bursts += sound && (i == 0 || peaks[i - 1] <= 1000);
+        shape += sound ? '#' : '.';
+    }
+    std::printf("[ measured ] %zu blocks of 20 ms recorded, %d bursts of sound\n", peaks.size(),
+                bursts);
+    EXPECT_GE(bursts, 3) << "sound (#) and silence (.) by 20 ms: " << shape;
 }
 
 // The harness's own fixture media work as well as the repository's, so the tests above

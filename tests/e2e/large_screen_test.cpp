@@ -160,7 +160,9 @@ TEST_P(LargeScreenTest, ShowsSharpWholeNumberBlocksCentredWithoutCursorAndEndsOn
 // A user's own choice of the layer's scaling method wins over the intro's: linear filtering
 // fills the height at 4.5 times, with shades between the picture's colours.
 TEST_F(LargeScreenTest, LinearScalingChosenByTheUserFillsTheHeightSmoothly) {
-    ASSERT_NO_FATAL_FAILURE(start({1920, 1080}, {{"SDL12COMPAT_SCALE_METHOD=linear"}, {}}));
+    intro_env linear;
+    linear.set = {"SDL12COMPAT_SCALE_METHOD=linear"};
+    ASSERT_NO_FATAL_FAILURE(start({1920, 1080}, linear));
     rgb_image shot;
     const double deadline = now_s() + 10;
     int left = -1, right = -1;

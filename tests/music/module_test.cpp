@@ -1,9 +1,13 @@
-// The committed res/theme.xm: make-music writes it again byte for byte, and two independent
-// players (libopenmpt through openmpt123, libmikmod through SDL_mixer) read and play it at a
-// healthy level without clipping.
+// The committed res/theme.xm: make-music writes it again byte for byte, the intro's own check
+// admits it, and two independent players (libopenmpt through openmpt123, libmikmod through
+// SDL_mixer, the intro's player) read it, play it alike at a healthy level without clipping,
+// and SDL_mixer's loop back to the first order has no gap, drop or click.
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include "intro/module_check.h"
+
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -75,17 +79,22 @@ TEST_F(Module, MakeMusicRefusesAMissingArgument) {
     EXPECT_NE(std::system((std::string(MAKE_MUSIC_EXE) + " >/dev/null 2>&1").c_str()), 0);
 }
 
+TEST(ModuleCheck, TheIntroAdmitsIt) {
+    char why[200] = "";
+    EXPECT_TRUE(check_module(theme_path.c_str(), why, sizeof why)) << why;
+}
+
 TEST(ModuleInfo, OpenmptReadsAnXmOfTheRightShapeAndLength) {
     const std::string info = run("openmpt123 --info '" + theme_path + "'");
     EXPECT_EQ(field(info, "Type").substr(0, 3), "xm ") << info;
     EXPECT_NE(field(info, "Type").find("v1.04"), std::string::npos) << info;
-    EXPECT_GE(std::atoi(field(info, "Channels").c_str()), 6) << info;
-    EXPECT_GE(std::atoi(field(info, "Orders").c_str()), 12) << info;
+    EXPECT_EQ(std::atoi(field(info, "Channels").c_str()), 12) << info;
+    EXPECT_GE(std::atoi(field(info, "Orders").c_str()), 16) << info;
     EXPECT_GE(std::atoi(field(info, "Patterns").c_str()), 4) << info;
     const std::string duration = field(info, "Duration"); // mm:ss.mmm
     ASSERT_EQ(duration.size(), 9u) << info;
     const double seconds = std::atoi(duration.c_str()) * 60 + std::atof(duration.c_str() + 3);
-    EXPECT_GE(seconds, 60.0);
+    EXPECT_GE(seconds, 120.0);
     EXPECT_LE(seconds, 180.0);
 }
 
@@ -102,76 +111,247 @@ TEST_F(Module, OpenmptRenderIsLoudWithHeadroom) {
     EXPECT_GT(std::atof(peak.c_str()), -12.0) << stats;
     EXPECT_GT(std::atof(rms.c_str()), -22.0) << stats;
     EXPECT_LT(std::atof(rms.c_str()), -10.0) << stats;
-    EXPECT_GT(std::atof(field(stats, "Length s").c_str()), 60.0) << stats;
+    EXPECT_GT(std::atof(field(stats, "Length s").c_str()), 120.0) << stats;
 }
 
-// Plays the theme through SDL_mixer into SDL's disk audio driver, as fast as it mixes, until
-// `seconds` of stereo 16-bit output at `rate` are written. The driver may write at a rate of
-// its own choosing; level and clipping do not depend on it.
-std::vector<int16_t> play_through_sdl_mixer(const std::string &raw, double seconds, int rate) {
+const int rate = 22050;
+
+struct recording {
+    std::vector<int16_t> pcm; // interleaved stereo
+    size_t wanted = 0;
+};
+
+// Runs on the audio thread after SDL_mixer has mixed each buffer.
+void record_mix(void *udata, Uint8 *stream, int len) {
+    recording *r = static_cast<recording *>(udata);
+    const int16_t *samples = reinterpret_cast<const int16_t *>(stream);
+    for (int i = 0; i < len / 2 && r->pcm.size() < r->wanted; ++i)
+        r->pcm.push_back(samples[i]);
+}
+
+// Plays the theme looped through SDL_mixer, as the intro does, on SDL's disk audio driver, and
+// keeps the first `seconds` of what the mixer mixed, at 22050 Hz from the first buffer on.
+std::vector<int16_t> play_through_sdl_mixer(double seconds) {
     setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", raw.c_str(), 1);
+    setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
     setenv("SDL_DISKAUDIODELAY", "0", 1);
-    std::vector<int16_t> pcm;
+    recording r;
     if (SDL_Init(SDL_INIT_AUDIO) != 0) {
         ADD_FAILURE() << SDL_GetError();
-        return pcm;
+        return r.pcm;
     }
-    if (Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024) != 0) {
+    if (Mix_OpenAudio(rate, AUDIO_S16LSB, 2, 1024) != 0) {
         ADD_FAILURE() << Mix_GetError();
         SDL_Quit();
-        return pcm;
+        return r.pcm;
     }
+    int frequency = 0, channels = 0;
+    Uint16 format = 0;
+    Mix_QuerySpec(&frequency, &format, &channels);
+    EXPECT_EQ(frequency, rate);
+    EXPECT_EQ(channels, 2);
     Mix_Music *music = Mix_LoadMUS(theme_path.c_str());
     EXPECT_NE(music, nullptr) << Mix_GetError();
-    if (music) {
+    if (music && frequency == rate && channels == 2) {
         EXPECT_EQ(Mix_GetMusicType(music), MUS_MOD);
+        r.wanted = static_cast<size_t>(seconds * rate) * 2;
+        r.pcm.reserve(r.wanted);
+        SDL_LockAudio();
+        Mix_SetPostMix(record_mix, &r);
         EXPECT_EQ(Mix_PlayMusic(music, -1), 0);
-        const long want = static_cast<long>(seconds * rate) * 4;
-        struct stat st {};
-        for (int waited = 0; waited < 60000; waited += 10) {
-            if (stat(raw.c_str(), &st) == 0 && st.st_size >= want)
+        SDL_UnlockAudio();
+        for (int waited = 0; waited < 60000; waited += 5) {
+            SDL_LockAudio();
+            const bool done = r.pcm.size() >= r.wanted;
+            SDL_UnlockAudio();
+            if (done)
                 break;
-            SDL_Delay(10);
+            SDL_Delay(5);
         }
-        EXPECT_GE(st.st_size, want);
+        SDL_LockAudio();
+        Mix_SetPostMix(nullptr, nullptr);
+        SDL_UnlockAudio();
+        EXPECT_EQ(r.pcm.size(), r.wanted);
         Mix_HaltMusic();
-        Mix_FreeMusic(music);
     }
+    if (music)
+        Mix_FreeMusic(music);
     Mix_CloseAudio();
     SDL_Quit();
-    const std::vector<char> bytes = read_file(raw);
-    pcm.resize(bytes.size() / 2);
-    for (size_t i = 0; i < pcm.size(); ++i)
-        pcm[i] = static_cast<int16_t>(static_cast<uint8_t>(bytes[2 * i]) |
-                                      static_cast<uint8_t>(bytes[2 * i + 1]) << 8);
-    return pcm;
+    return r.pcm;
 }
 
-TEST_F(Module, SdlMixerLoadsItAsAModuleAndPlaysItLoudWithoutClipping) {
-    // Enough for the whole song and its restart even if the driver writes at 44100 Hz.
-    std::vector<int16_t> pcm = play_through_sdl_mixer(dir + "/out.raw", 110.0, 44100);
-    // The driver writes silence while the module loads; measure from the first sound on.
-    size_t first = 0;
-    while (first < pcm.size() && pcm[first] == 0)
-        ++first;
-    ASSERT_LT(first + 44100 * 2 * 60, pcm.size()) << "less than a minute of sound";
+double db(double mean_square) {
+    return 10.0 * std::log10(mean_square / (32768.0 * 32768.0) + 1e-30);
+}
+
+// Mean square of stereo frames [from, to).
+double mean_square(const std::vector<int16_t> &pcm, size_t from, size_t to) {
+    double energy = 0;
+    for (size_t i = from * 2; i < to * 2; ++i)
+        energy += static_cast<double>(pcm[i]) * pcm[i];
+    return energy / std::max<size_t>(1, (to - from) * 2);
+}
+
+struct levels {
+    double peak_db;
+    long clipped;
+    double rms_db;
+};
+
+levels measure(const std::vector<int16_t> &pcm, size_t frames) {
     int peak = 0;
     long clipped = 0;
-    double energy = 0;
-    for (size_t i = first; i < pcm.size(); ++i) {
+    for (size_t i = 0; i < frames * 2; ++i) {
         const int v = pcm[i];
         peak = std::max(peak, std::abs(v));
         clipped += v >= 32767 || v <= -32767;
-        energy += static_cast<double>(v) * v;
     }
-    const double peak_db = 20.0 * std::log10(peak / 32768.0);
-    const double rms_db = 10.0 * std::log10(energy / (pcm.size() - first) / (32768.0 * 32768.0));
-    EXPECT_EQ(clipped, 0);
-    EXPECT_LT(peak_db, -1.0);
-    EXPECT_GT(peak_db, -12.0);
-    EXPECT_GT(rms_db, -22.0);
-    EXPECT_LT(rms_db, -10.0);
+    return {20.0 * std::log10(peak / 32768.0), clipped, db(mean_square(pcm, 0, frames))};
+}
+
+// One render by each player, shared by the tests below: openmpt123 plays the song once,
+// SDL_mixer plays it and loops into it again.
+class Players : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        char name[] = "/tmp/music_players.XXXXXX";
+        ASSERT_NE(mkdtemp(name), nullptr);
+        const std::string dir = name;
+        const std::string copy = dir + "/theme.xm";
+        ASSERT_EQ(std::system(("cp '" + theme_path + "' '" + copy + "'").c_str()), 0);
+        run("openmpt123 --batch --render --samplerate 22050 --channels 2 '" + copy + "' && sox '" +
+            copy + ".wav' -t raw -e signed -b 16 '" + copy + ".raw'");
+        const std::vector<char> bytes = read_file(copy + ".raw");
+        run("rm -rf '" + dir + "'");
+        openmpt = new std::vector<int16_t>(bytes.size() / 2);
+        for (size_t i = 0; i < openmpt->size(); ++i)
+            (*openmpt)[i] = static_cast<int16_t>(static_cast<uint8_t>(bytes[2 * i]) |
+                                                 static_cast<uint8_t>(bytes[2 * i + 1]) << 8);
+        ASSERT_GT(openmpt->size(), static_cast<size_t>(rate) * 2 * 10) << "no openmpt render";
+        sdl = new std::vector<int16_t>(play_through_sdl_mixer(openmpt->size() / 2.0 / rate + 4.0));
+        seam = find_restart(*sdl, openmpt->size() / 2, &restart_error);
+    }
+    static void TearDownTestSuite() {
+        delete openmpt;
+        delete sdl;
+        openmpt = sdl = nullptr;
+    }
+
+    // The frame where SDL_mixer starts the song again: where its output best matches its
+    // first 25 ms, within a second of the length openmpt123 plays. `error` is the mean
+    // difference there, in sample units.
+    static size_t find_restart(const std::vector<int16_t> &pcm, size_t expected, double *error) {
+        const size_t probe = rate / 40;
+        size_t best = 0;
+        double best_error = 1e30;
+        for (size_t at = expected - rate; at < expected + rate; ++at) {
+            if ((at + probe) * 2 > pcm.size())
+                break;
+            double e = 0;
+            for (size_t i = 0; i < probe * 2 && e < best_error * probe * 2; ++i)
+                e += std::abs(pcm[at * 2 + i] - pcm[i]);
+            e /= probe * 2;
+            if (e < best_error) {
+                best_error = e;
+                best = at;
+            }
+        }
+        *error = best_error;
+        return best;
+    }
+
+    static std::vector<int16_t> *openmpt, *sdl;
+    static size_t seam;
+    static double restart_error;
+};
+std::vector<int16_t> *Players::openmpt = nullptr;
+std::vector<int16_t> *Players::sdl = nullptr;
+size_t Players::seam = 0;
+double Players::restart_error = 0;
+
+TEST_F(Players, SdlMixerLoadsItAsAModuleAndPlaysItLoudWithoutClipping) {
+    ASSERT_GT(seam, static_cast<size_t>(rate) * 10);
+    const levels l = measure(*sdl, seam);
+    EXPECT_EQ(l.clipped, 0);
+    EXPECT_LT(l.peak_db, -1.0);
+    EXPECT_GT(l.peak_db, -12.0);
+    EXPECT_GT(l.rms_db, -22.0);
+    EXPECT_LT(l.rms_db, -10.0);
+}
+
+TEST_F(Players, SdlMixerLoopsBackWithoutGapDropOrClick) {
+    ASSERT_GT(seam, static_cast<size_t>(rate) * 10);
+    ASSERT_LT((seam + rate) * 2, sdl->size());
+    EXPECT_LT(restart_error, 100.0) << "SDL_mixer did not start the song again";
+    // No digital silence in the second around the seam: not one millisecond of zeros.
+    size_t run_length = 0, longest = 0;
+    for (size_t f = seam - rate; f < seam + rate; ++f) {
+        run_length = (*sdl)[f * 2] == 0 && (*sdl)[f * 2 + 1] == 0 ? run_length + 1 : 0;
+        longest = std::max(longest, run_length);
+    }
+    EXPECT_LT(longest, static_cast<size_t>(rate / 1000)) << "frames of silence at the seam";
+    // The level of the 100 ms after the seam within 6 dB of the 100 ms before, and no 100 ms
+    // window in the half second either side falling away.
+    const size_t window = rate / 10;
+    const double before = db(mean_square(*sdl, seam - window, seam));
+    const double after = db(mean_square(*sdl, seam, seam + window));
+    EXPECT_LT(std::fabs(after - before), 6.0) << before << " dB before, " << after << " after";
+    for (size_t w = seam - 5 * window; w < seam + 5 * window; w += window)
+        EXPECT_GT(db(mean_square(*sdl, w, w + window)), -36.0) << "at frame " << w;
+    // No click: no step between samples around the seam larger than the song's own
+    // 99.9th-percentile step.
+    std::vector<int> steps;
+    for (size_t i = 2; i < seam * 2; ++i)
+        steps.push_back(std::abs((*sdl)[i] - (*sdl)[i - 2]));
+    std::nth_element(steps.begin(), steps.begin() + steps.size() * 999 / 1000, steps.end());
+    const int usual = steps[steps.size() * 999 / 1000];
+    int largest = 0;
+    for (size_t i = (seam - rate / 500) * 2; i < (seam + rate / 500) * 2; ++i)
+        largest = std::max(largest, std::abs((*sdl)[i] - (*sdl)[i - 2]));
+    EXPECT_LE(largest, usual) << "a click at the seam";
+}
+
+TEST_F(Players, OpenmptAndSdlMixerAgreeOnLengthAndLevel) {
+    const size_t length = openmpt->size() / 2;
+    ASSERT_GT(seam, static_cast<size_t>(rate) * 10);
+    EXPECT_NEAR(static_cast<double>(seam) / length, 1.0, 0.005)
+        << "SDL_mixer plays " << seam << " frames, openmpt123 " << length;
+    const levels a = measure(*openmpt, length), b = measure(*sdl, seam);
+    EXPECT_NEAR(a.rms_db, b.rms_db, 0.5);
+    for (const levels &l : {a, b}) {
+        EXPECT_EQ(l.clipped, 0);
+        EXPECT_LE(l.peak_db, -1.0);
+    }
+}
+
+double correlation(const std::vector<int16_t> &pcm, size_t frames) {
+    double l = 0, r = 0, ll = 0, rr = 0, lr = 0;
+    for (size_t f = 0; f < frames; ++f) {
+        const double a = pcm[f * 2], b = pcm[f * 2 + 1];
+        l += a, r += b, ll += a * a, rr += b * b, lr += a * b;
+    }
+    const double n = static_cast<double>(frames);
+    return (lr - l * r / n) / std::sqrt((ll - l * l / n) * (rr - r * r / n));
+}
+
+TEST_F(Players, BothPlayADistinctStereoImage) {
+    ASSERT_GT(seam, static_cast<size_t>(rate) * 10);
+    for (double c : {correlation(*openmpt, openmpt->size() / 2), correlation(*sdl, seam)}) {
+        EXPECT_GT(c, 0.6);
+        EXPECT_LT(c, 0.85);
+    }
+}
+
+// The sections are four-bar patterns at one tempo: the third is the first verse and the
+// sixteenth the last chorus, which stands clearly above it; the breakdown before it, well below.
+TEST_F(Players, TheLastChorusRisesAboveTheVerseAndTheBreakdownFallsBelow) {
+    const size_t section = static_cast<size_t>(64 * 6 * 2.5 / 128 * rate);
+    ASSERT_GE(openmpt->size() / 2, section * 17);
+    auto level = [&](int i) { return db(mean_square(*openmpt, section * i, section * (i + 1))); };
+    const double verse = level(2), breakdown = level(13), last_chorus = level(15);
+    EXPECT_GE(last_chorus - verse, 3.0) << verse << " dB verse, " << last_chorus << " chorus";
+    EXPECT_LE(breakdown - verse, -2.0) << breakdown << " dB breakdown";
 }
 
 } // namespace

@@ -80,9 +80,25 @@ TEST(SynthLoops, ChordLoopJoinsLikeAnyOtherStep) {
     EXPECT_LE(join, largest);
 }
 
+TEST(SynthLoops, BassHoldsAnUnchangingCycleThatLoops) {
+    const std::vector<double> bass = make_bass_loop(200, 24, 10);
+    ASSERT_EQ(bass.size(), 200u * 34);
+    const std::vector<double> held(bass.begin() + 200 * 24, bass.end());
+    double largest, join;
+    steps(held, &largest, &join);
+    EXPECT_GT(largest, 0.01);
+    EXPECT_LE(join, largest);
+    for (size_t i = 0; i + 200 < held.size(); ++i)
+        EXPECT_NEAR(held[i], held[i + 200], 1e-9) << i;
+    // The attack is brighter than the held cycles: its steps are larger.
+    double attack_largest, unused;
+    steps(std::vector<double>(bass.begin(), bass.begin() + 200), &attack_largest, &unused);
+    EXPECT_GT(attack_largest, 2 * largest);
+}
+
 TEST(SynthDrums, OneShotsStartAtOnceAndEndInSilence) {
     for (const std::vector<double> &s :
-         {make_kick(), make_snare(), make_hihat(0.02, 0.1, 5), make_crash(), make_bass(110.0)}) {
+         {make_kick(), make_snare(), make_hihat(0.02, 0.1, 5), make_crash(), make_tom(140.0)}) {
         ASSERT_GT(s.size(), 1000u);
         double early = 0;
         for (size_t i = 0; i < 200; ++i)

@@ -60,6 +60,8 @@ TEST(Tuning, PitchedInstrumentsSoundAtThePlayedNote) {
         {ins_arp, 58, 440.0},        {ins_arp, 63, 587.33}, // D-5
         {ins_bass, 34, 110.0},
         {ins_bass, 46, 220.0},
+        {ins_bass, 22, 55.0},
+        {ins_flute, 58, 440.0},
     };
     const int count = sizeof probes / sizeof probes[0];
 

@@ -6,6 +6,9 @@
 #include <SDL.h>
 
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -64,6 +67,22 @@ bytes make_bmp(std::int32_t width, std::int32_t height, unsigned bpp, const byte
     put32(b, 0);
     b.insert(b.end(), masks.begin(), masks.end());
     b.insert(b.end(), palette.begin(), palette.end());
+    b.insert(b.end(), pixels.begin(), pixels.end());
+    return b;
+}
+
+// A BMP with the old 12-byte OS/2 core header, whose width and height are unsigned 16-bit.
+bytes make_core_bmp(unsigned width, unsigned height, unsigned bpp, const bytes &pixels) {
+    bytes b = {'B', 'M'};
+    const std::uint32_t offset = 14 + 12;
+    put32(b, offset + pixels.size());
+    put32(b, 0);
+    put32(b, offset);
+    put32(b, 12);
+    put16(b, width);
+    put16(b, height);
+    put16(b, 1);
+    put16(b, bpp);
     b.insert(b.end(), pixels.begin(), pixels.end());
     return b;
 }
@@ -174,7 +193,51 @@ void expect_colours(SDL_Surface *s) {
 
 TEST(bad_pictures, a_missing_file_is_named_and_skipped) {
     temp_folder dir;
-    expect_refused(dir.path + "/res/nothing.dat", "cannot open");
+    expect_refused(dir.path + "/res/nothing.dat", "cannot read");
+    expect_refused(dir.path + "/res/nothing.dat", "no such file or directory");
+}
+
+// None of these is opened at all, so none can block the start; each is named for what it is.
+TEST(bad_pictures, what_is_not_a_regular_file_is_refused_for_what_it_is) {
+    temp_folder dir;
+    expect_refused(dir.path + "/res", "it is a folder, not a regular file");
+    const std::string fifo = dir.path + "/fifo.dat";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    expect_refused(fifo, "it is a FIFO (named pipe), not a regular file");
+    expect_refused("/dev/zero", "it is a character device, not a regular file");
+    const std::string link = dir.path + "/link.dat";
+    ASSERT_EQ(symlink("/dev/zero", link.c_str()), 0);
+    expect_refused(link, "it is a character device, not a regular file");
+    const std::string socket_path = dir.path + "/socket.dat";
+    const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socket_path.c_str());
+    ASSERT_EQ(bind(listener, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
+    expect_refused(socket_path, "it is a socket, not a regular file");
+    close(listener);
+    const std::string dangling = dir.path + "/dangling.dat";
+    ASSERT_EQ(symlink("nowhere.dat", dangling.c_str()), 0);
+    expect_refused(dangling, "no such file or directory");
+}
+
+TEST(unusual_pictures, a_symbolic_link_to_a_picture_loads) {
+    temp_folder dir;
+    dir.write("p.dat", picture24(false));
+    const std::string link = dir.path + "/link.dat";
+    ASSERT_EQ(symlink("p.dat", link.c_str()), 0);
+    SDL_Surface *s = nullptr;
+    EXPECT_EQ(load_and_capture(link, &s), "");
+    expect_colours(s);
+    SDL_FreeSurface(s);
+}
+
+// A 2 GiB file (sparse: it takes no room) is refused for its size before anything reads it.
+TEST(bad_pictures, a_huge_file_is_refused_as_too_large) {
+    temp_folder dir;
+    const std::string path = dir.write("huge.dat", picture24(false));
+    ASSERT_EQ(truncate(path.c_str(), 2L << 30), 0);
+    expect_refused(path, "too large: 2147483648 bytes, at most 16777216");
 }
 
 TEST(bad_pictures, an_empty_file_is_not_a_picture) {
@@ -223,6 +286,34 @@ TEST(bad_pictures, absurd_sizes_are_refused_before_loading) {
                  {10, -picture_max_side - 1}};
     for (const auto &size : sizes)
         expect_refused(dir.write("absurd.dat", claiming(size.w, size.h)), "refusing its size");
+}
+
+// The loader reads the old header's height as unsigned: 65535 is 65535 rows, not one
+// top-down row, and would have it allocate hundreds of megabytes.
+TEST(bad_pictures, tall_pictures_with_the_old_os2_header_are_refused) {
+    temp_folder dir;
+    for (unsigned height : {65535u, 64512u, 40000u, 32768u, picture_max_side + 1u})
+        expect_refused(dir.write("os2.dat", make_core_bmp(1024, height, 24, bytes(4096, 0x55))),
+                       "refusing its size 1024x" + std::to_string(height));
+}
+
+TEST(unusual_pictures, a_picture_with_the_old_os2_header_shows) {
+    temp_folder dir;
+    bytes px;
+    for (int y = 2; y >= 0; --y)
+        for (int x = 0; x < 4; ++x)
+            for (int c = 2; c >= 0; --c)
+                px.push_back(colours[y][x][c]);
+    SDL_Surface *s = nullptr;
+    EXPECT_EQ(load_and_capture(dir.write("os2.dat", make_core_bmp(4, 3, 24, px)), &s), "");
+    expect_colours(s);
+    SDL_FreeSurface(s);
+}
+
+TEST(bad_pictures, a_picture_one_pixel_wide_and_100000_tall_is_refused) {
+    temp_folder dir;
+    expect_refused(dir.write("tall.dat", claiming(1, 100000)), "refusing its size 1x100000");
+    expect_refused(dir.write("tall.dat", claiming(1, -100000)), "refusing its size 1x-100000");
 }
 
 TEST(bad_pictures, absurd_depths_and_palettes_are_refused) {
@@ -296,6 +387,10 @@ TEST(bad_pictures, an_absurd_header_allocates_nothing_big) {
     temp_folder dir;
     const std::string path = dir.write("absurd.dat", claiming(100000, 100000, 32));
     EXPECT_EXIT(load_with_limited_memory(path), testing::ExitedWithCode(0), "refusing its size");
+    // 1024x65535 at 32 bits would be 256 MiB: more than the limit leaves.
+    const std::string os2 = dir.write("os2.dat", make_core_bmp(1024, 65535, 32, bytes(4096, 0)));
+    EXPECT_EXIT(load_with_limited_memory(os2), testing::ExitedWithCode(0),
+                "refusing its size 1024x65535");
 }
 
 TEST(unusual_pictures, bottom_up_and_top_down_24_bit_pictures_show_the_same) {

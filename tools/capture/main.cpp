@@ -3,8 +3,10 @@
 
 #include "capture_jobs.h"
 #include "interrupts.h"
+#include "intro/platform/std_streams.h"
 
 int main(int argc, char **argv) {
+    keep_std_streams_open(); // so a frame file never lands on descriptor 1 or 2
     capture_options options;
     char error[512];
     if (!parse_capture_options(argc, argv, &options, error, sizeof error)) {

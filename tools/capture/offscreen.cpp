@@ -1,11 +1,10 @@
 // Drawing the intro's frames into software surfaces, the same way the intro draws its display.
 #include "offscreen.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 #include "gfx/gfx.h"
+#include "intro/media_file.h"
 
 const char *const intro_picture_files[17] = {
     "res/back.dat", "res/sl0.dat",  "res/sl1.dat",  "res/sl2.dat",  "res/sl3.dat", "res/sl4.dat",
@@ -14,15 +13,13 @@ const char *const intro_picture_files[17] = {
 const char intro_music_file[] = "res/theme.xm";
 
 bool check_media_file(const char *path, char *error, int error_size) {
-    std::FILE *f = std::fopen(path, "rb");
-    if (!f) {
-        std::snprintf(error, error_size,
-                      "missing media: cannot open %s (%s); run from the folder holding res/", path,
-                      std::strerror(errno));
-        return false;
-    }
-    std::fclose(f);
-    return true;
+    char why[160];
+    if (check_readable_file(path, module_largest_file, why, sizeof why))
+        return true;
+    std::snprintf(error, error_size,
+                  "missing media: cannot read %s (%s); run from the folder holding res/", path,
+                  why);
+    return false;
 }
 
 bool open_offscreen_intro(offscreen_intro *o, char *error, int error_size) {

@@ -18,7 +18,7 @@ struct offscreen_intro {
 extern const char *const intro_picture_files[17];
 extern const char intro_music_file[];
 
-// Checks that a media file can be opened for reading; on failure one line in `error`.
+// Checks that a media file is a regular file that can be read; on failure one line in `error`.
 bool check_media_file(const char *path, char *error, int error_size);
 
 // Prepares the intro and loads its pictures; on failure one line in `error`.

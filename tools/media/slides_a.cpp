@@ -3,6 +3,7 @@
 #include "escape_time.h"
 #include "media.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -30,18 +31,23 @@ canvas plasma() {
 }
 
 canvas mandelbrot() {
-    const double cx = -0.7436447860, cy = 0.1311, span = 0.0042;
-    return render_supersampled(w, h, 3, [&](double x, double y) {
+    // Down the seahorse valley, where a spiral and a double spiral meet.
+    const double cx = -0.7453, cy = 0.1127, span = 0.0065;
+    const int samples = 3;
+    return render_supersampled(w, h, samples, [&](double x, double y) {
         double ci = cy + (y - h / 2.0) * span / w, cr = cx + (x - w / 2.0) * span / w;
-        const double smooth = escape_time(0, 0, cr, ci, 700);
-        if (smooth < 0)
-            return rgb(6, 2, 18);
+        const escape_estimate e = escape_time(0, 0, cr, ci, 900, true);
+        if (e.smooth < 0)
+            return rgb(40, 14, 60);
         // Bands that repeat on a logarithmic scale keep detail both near and far from the set;
-        // the slow escapers far from it sink into deep blue.
-        double t = std::log(smooth);
+        // the slow escapers far from it sink into deep blue, and the filaments glow by their
+        // estimated distance to the set, measured in sub-pixels.
+        double t = std::log(e.smooth);
         double wave = 0.5 - 0.5 * std::cos(t * 3.4);
         colour c = warm_ramp(0.12 + 0.8 * wave);
-        return mix(cool_ramp(0.25 + 0.1 * wave), c, smoothstep(3.2, 4.6, t));
+        c = mix(cool_ramp(0.25 + 0.1 * wave), c, smoothstep(3.2, 4.6, t));
+        double glow = std::exp(-e.distance / span * w * samples * 1.6);
+        return mix(c, warm_ramp(0.55 + 0.3 * wave), glow * 0.6);
     });
 }
 
@@ -66,9 +72,21 @@ canvas tunnel() {
     });
 }
 
+// The share of [v - width / 2, v + width / 2] that lies in odd unit squares (floor(v) odd).
+double odd_share(double v, double width) {
+    auto odd_before = [](double t) { // measure of the odd part of [0, t]
+        double pairs = std::floor(t / 2);
+        return pairs + std::max(0.0, t - pairs * 2 - 1);
+    };
+    if (width < 1e-9)
+        return (static_cast<long>(std::floor(v)) & 1) ? 1.0 : 0.0;
+    return (odd_before(v + width / 2) - odd_before(v - width / 2)) / width;
+}
+
 canvas checker_landscape() {
     const double horizon = 62;
-    return render_supersampled(w, h, 3, [&](double x, double y) {
+    const int samples = 4;
+    return render_supersampled(w, h, samples, [&](double x, double y) {
         if (y < horizon) {
             double t = y / horizon;
             colour sky = mix(rgb(20, 10, 60), rgb(240, 100, 90), std::pow(t, 2.2));
@@ -93,8 +111,13 @@ canvas checker_landscape() {
         }
         double d = 40.0 / (y - horizon + 0.35);
         double wx = (x - 64) * d / 40.0 * 1.6 + 0.3, wz = d * 1.6 + 0.8;
-        bool odd = ((static_cast<int>(std::floor(wx)) + static_cast<int>(std::floor(wz))) & 1) != 0;
-        colour ground = odd ? rgb(250, 170, 70) : rgb(50, 20, 90);
+        // Each sample covers a quarter pixel of floor; the share of gold squares under that
+        // footprint is integrated exactly, so the squares near the horizon blend to an even tone.
+        double dz = d * d / 40.0 * 1.6 / samples,
+               dx = std::fabs((x - 64) * dz / 40.0) + d / 40.0 * 1.6 / samples;
+        double sx = odd_share(wx, dx), sz = odd_share(wz, dz);
+        double gold = sx * (1 - sz) + sz * (1 - sx);
+        colour ground = mix(rgb(50, 20, 90), rgb(250, 170, 70), gold);
         double fog = 1 - std::exp(-d * 0.12);
         ground = mix(ground, rgb(200, 80, 110), fog);
         // Reflected sun glow on the floor.
@@ -128,12 +151,17 @@ canvas metaballs() {
         if (f < 1) {
             // Contour lines of the field around the blobs.
             double ring = std::pow(std::fabs(std::sin(f * pi * 5)), 30.0) * f;
-            colour back = mix(rgb(10, 6, 30), rgb(30, 12, 60), y / h);
+            colour back = mix(rgb(30, 16, 70), rgb(64, 22, 96), y / h);
             return add(back, scale(rgb(80, 200, 240), ring * 0.8 + f * f * 0.15));
         }
-        double gx = field(x + 0.5, y) - field(x - 0.5, y),
-               gy = field(x, y + 0.5) - field(x, y - 0.5);
-        double nx = -gx * 6, ny = -gy * 6, nz = 1.0;
+        // The surface rises as the square root of the field's excess, so it is round at the
+        // rim like a ball and the necks between blobs swell smoothly.
+        auto height = [&](double px, double py) {
+            return 9 * std::sqrt(std::max(0.0, field(px, py) - 1));
+        };
+        double gx = height(x + 0.5, y) - height(x - 0.5, y),
+               gy = height(x, y + 0.5) - height(x, y - 0.5);
+        double nx = -gx, ny = -gy, nz = 1.0;
         double len = std::sqrt(nx * nx + ny * ny + nz * nz);
         nx /= len;
         ny /= len;
@@ -160,7 +188,7 @@ canvas fire() {
         double t = clamp01(heat);
         colour s;
         if (t < 0.25)
-            s = mix(rgb(8, 4, 26), rgb(90, 16, 80), t / 0.25);
+            s = mix(rgb(26, 10, 54), rgb(90, 16, 80), t / 0.25);
         else if (t < 0.5)
             s = mix(rgb(90, 16, 80), rgb(230, 60, 30), (t - 0.25) / 0.25);
         else if (t < 0.75)

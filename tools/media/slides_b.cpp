@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -32,6 +33,20 @@ double dot(vec a, vec b) {
 }
 vec normalise(vec a) {
     return a * (1 / std::sqrt(dot(a, a)));
+}
+
+// Averages every k x k block of a canvas drawn at k times the slide's size.
+canvas average_down(const canvas &big, int k) {
+    canvas out = make_canvas(big.width / k, big.height / k, colour{0, 0, 0});
+    for (int y = 0; y < out.height; ++y)
+        for (int x = 0; x < out.width; ++x) {
+            colour sum{0, 0, 0};
+            for (int sy = 0; sy < k; ++sy)
+                for (int sx = 0; sx < k; ++sx)
+                    sum = add(sum, pixel_at(big, x * k + sx, y * k + sy));
+            pixel_at(out, x, y) = scale(sum, 1.0 / (k * k));
+        }
+    return out;
 }
 
 // Slide 8: a checkered ball hovering over a mirror-checkered floor.
@@ -164,18 +179,23 @@ canvas starfield() {
     return c;
 }
 
-// Slide 10: a Julia set in the cool colours with warm filaments.
+// Slide 10: a Julia set near its spirals. The far field is banded in the cool colours by the
+// smoothed escape count; the filaments glow warm by their estimated distance to the set.
 canvas julia() {
-    return render_supersampled(w, h, 3, [](double x, double y) {
-        double zr = (x - w / 2.0) / h * 2.0, zi = (y - h / 2.0) / h * 2.0;
-        const double cr = -0.7269, ci = 0.1889;
-        const int limit = 400;
-        const double smooth = escape_time(zr, zi, cr, ci, limit);
-        if (smooth < 0)
-            return rgb(8, 4, 24);
-        double t = std::log(smooth + 1) / std::log(limit + 1.0);
-        colour c = cool_ramp(std::pow(t, 1.6) * 0.95);
-        return mix(c, warm_ramp(0.55 + 0.3 * t), std::pow(clamp01(t * 1.15), 8.0));
+    const double cr = -0.76, ci = 0.12, centre_r = 0.16, centre_i = 0.16, span = 1.15;
+    const int samples = 3;
+    return render_supersampled(w, h, samples, [&](double x, double y) {
+        const escape_estimate e =
+            escape_time(centre_r + (x - w / 2.0) * span / w, centre_i + (y - h / 2.0) * span / w,
+                        cr, ci, 500, false);
+        if (e.smooth < 0)
+            return warm_ramp(0.3);
+        double t = std::log(e.smooth);
+        double band = 0.5 - 0.5 * std::cos(t * 4.0);
+        colour far = cool_ramp(0.28 + 0.35 * band + 0.12 * clamp01(t / 6));
+        // The distance in sub-pixels, so the filaments keep one width at any zoom.
+        double glow = std::exp(-e.distance / span * w * samples * 0.9);
+        return mix(far, warm_ramp(0.55 + 0.35 * band), glow);
     });
 }
 
@@ -184,13 +204,13 @@ double terrain(double x, double z) {
     double n = fractal_noise(x / 30.0, z / 30.0, 6, 51);
     double ridge = 1 - std::fabs(fractal_noise(x / 60.0, z / 60.0, 4, 52) * 2 - 1);
     double height = n * 50 + ridge * ridge * ridge * 60 - 10;
-    return height > 22 ? height : 22; // a lake fills the valleys
+    return height > 46 ? height : 46; // lakes fill the valleys
 }
 
 // Drawn at three times the slide's size, then averaged down.
 canvas voxels() {
     const int k = 3, W = w * k, H = h * k;
-    const double horizon = 40 * k, eye_height = 100, eye_x = 118, eye_z = -70;
+    const double horizon = 40 * k, eye_height = 100, eye_x = 150, eye_z = -70;
     canvas c = make_canvas(W, H, colour{0, 0, 0});
     for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x) {
@@ -209,44 +229,55 @@ canvas voxels() {
             int screen_y = static_cast<int>(horizon + (eye_height - height) / z * 40 * k);
             if (screen_y < top) {
                 colour land;
-                if (height <= 22) {
-                    // Water mirrors the sky, with ripples.
+                if (height <= 46) {
+                    // Water mirrors the sky, with ripples and a glitter below the sun.
                     double ripple = value_noise(wx / 3.0, wz / 1.5, 53);
                     land = mix(rgb(40, 20, 90), rgb(240, 150, 120),
                                clamp01(0.3 + ripple * 0.5 - z * 0.001));
+                    double sun_column = (x - 90.0 * k) / k;
+                    land = add(land,
+                               scale(rgb(255, 210, 150), std::exp(-sun_column * sun_column * 0.01) *
+                                                             smoothstep(0.5, 0.8, ripple) * 0.7));
                 } else {
-                    double slope = (terrain(wx - 1, wz - 1) - height) * 0.5;
-                    double snow = smoothstep(74, 84, height + slope * 6);
-                    land = mix(rgb(70, 30, 110), rgb(220, 110, 70), smoothstep(26, 64, height));
-                    land = mix(land, rgb(250, 236, 240), snow);
-                    land = scale(land, clamp01(0.75 + slope * 0.22));
+                    // Lit from the upper left in front by the terrain's own normal; snow only
+                    // on the far high peaks, so no near slope turns into a white wall.
+                    double gx = (terrain(wx + 0.5, wz) - terrain(wx - 0.5, wz)),
+                           gz = (terrain(wx, wz + 0.5) - terrain(wx, wz - 0.5));
+                    double light =
+                        (gx * 0.55 + 0.62 + gz * 0.45) / std::sqrt(gx * gx + gz * gz + 1);
+                    double snow = smoothstep(80, 90, height) * smoothstep(60, 130, z) *
+                                  smoothstep(-0.2, 0.4, 1 - std::fabs(gx) - std::fabs(gz));
+                    land = mix(rgb(80, 34, 112), rgb(214, 112, 72), smoothstep(46, 80, height));
+                    land = mix(land, rgb(240, 224, 236), snow * 0.85);
+                    land = scale(land, 0.4 + 0.8 * clamp01(light));
                 }
-                land = mix(land, rgb(210, 120, 130), 1 - std::exp(-z * 0.005));
+                land = mix(land, rgb(210, 120, 130), 1 - std::exp(-z * 0.0035));
                 for (int y = std::max(screen_y, 0); y < top; ++y)
                     pixel_at(c, x, y) = land;
                 top = std::max(screen_y, 0);
             }
         }
     }
-    canvas out = make_canvas(w, h, colour{0, 0, 0});
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            colour sum{0, 0, 0};
-            for (int sy = 0; sy < k; ++sy)
-                for (int sx = 0; sx < k; ++sx)
-                    sum = add(sum, pixel_at(c, x * k + sx, y * k + sy));
-            pixel_at(out, x, y) = scale(sum, 1.0 / (k * k));
-        }
-    return out;
+    return average_down(c, k);
 }
 
-// Slide 12: vector bobs: shaded balls along a 3-D Lissajous knot, drawn back to front.
+// Slide 12: vector bobs: shaded balls along a 3-D Lissajous knot, drawn back to front over
+// a row of copper bars.
 canvas bobs() {
-    canvas c = render_supersampled(w, h, 1, [](double x, double y) {
+    canvas c = render_supersampled(w, h, 3, [](double x, double y) {
         double d = std::sqrt((x - 64) * (x - 64) + (y - 60) * (y - 60));
-        return mix(rgb(40, 16, 80), rgb(6, 4, 20), clamp01(d / 90));
+        colour back = mix(rgb(64, 30, 118), rgb(30, 14, 70), clamp01(d / 80));
+        // Each bar is lit across its height like a rounded tube, in the cyclic colours.
+        for (int i = 0; i < 6; ++i) {
+            double centre = 10 + i * 20, half = 5;
+            double across = std::fabs(y - centre) / half;
+            if (across < 1)
+                back =
+                    mix(back, scale(cycle_ramp(0.12 + i * 0.13), 1 - across * across * 0.8), 0.55);
+        }
+        return back;
     });
-    const int count = 72;
+    const int count = 84;
     struct bob {
         double x, y, z;
         int index;
@@ -261,7 +292,7 @@ canvas bobs() {
     }
     std::sort(list, list + count, [](const bob &a, const bob &b) { return a.z > b.z; });
     for (const bob &b : list) {
-        double px = 64 + b.x / b.z * 118, py = 60 + b.y / b.z * 118, r = 22 / b.z;
+        double px = 66 + b.x / b.z * 128, py = 60 + b.y / b.z * 126, r = 23 / b.z;
         colour tint = cycle_ramp(b.index / double(count) * 0.999);
         for (int y = static_cast<int>(py - r - 1); y <= py + r + 1; ++y)
             for (int x = static_cast<int>(px - r - 1); x <= px + r + 1; ++x) {
@@ -300,8 +331,8 @@ double torus_distance(vec p) {
 }
 
 canvas torus() {
-    return render_supersampled(w, h, 2, [](double x, double y) {
-        vec o{0, 0, -3.6};
+    return render_supersampled(w, h, 3, [](double x, double y) {
+        vec o{0, 0, -3.25};
         vec d = normalise(vec{(x - w / 2.0) / h, -(y - h / 2.0) / h, 1.0});
         double t = 0;
         for (int i = 0; i < 90; ++i) {
@@ -310,10 +341,12 @@ canvas torus() {
                 break;
             t += dist;
         }
+        // Behind it a glowing disc with rings that ripple out to the corners.
         double bx = (x - 64) / 60.0, by = (y - 60) / 60.0;
         double br = std::sqrt(bx * bx + by * by);
-        colour back = mix(rgb(12, 30, 70), rgb(4, 2, 16), clamp01(br));
-        back = add(back, scale(rgb(150, 40, 120), std::exp(-std::pow((br - 0.75) * 8, 2)) * 0.6));
+        colour back = mix(rgb(30, 70, 130), rgb(36, 16, 72), clamp01(br * 0.8));
+        back = scale(back, 0.8 + 0.2 * std::cos(br * 26));
+        back = add(back, scale(rgb(190, 60, 140), std::exp(-std::pow((br - 0.8) * 7, 2)) * 0.7));
         if (t > 8)
             return back;
         vec p = o + d * t;
@@ -362,19 +395,25 @@ double ripple_height(double x, double z) {
     return wave * 0.42 + (fractal_noise(x * 2 + 5, z * 2, 3, 81) - 0.5) * 0.18;
 }
 
+// Drawn at four times the slide's size and averaged down, so the steep flanks stay unbroken
+// and the crowded far rows blend instead of beating against the pixel grid.
 canvas ripples() {
-    canvas c = make_canvas(w, h, colour{0, 0, 0});
+    const int k = 4, W = w * k, H = h * k;
+    canvas c = make_canvas(W, H, colour{0, 0, 0});
     auto background = [](int x, int y) {
-        colour s = mix(rgb(60, 16, 80), rgb(4, 2, 14), clamp01(std::fabs(y - 30.0) / 40));
-        double star = hash_unit(x, y, 82);
-        if (y < 34 && star > 0.985)
+        int px = x / k, py = y / k;
+        colour s =
+            mix(rgb(84, 26, 104), rgb(18, 10, 44), clamp01(std::fabs(y / double(k) - 30) / 44));
+        double star = hash_unit(px, py, 82);
+        if (py < 34 && star > 0.985)
             s = add(s, scale(rgb(200, 220, 255), (star - 0.985) / 0.015 * 0.8));
         return s;
     };
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
             pixel_at(c, x, y) = background(x, y);
-    const int rows = 40, sub = 4;
+    const int rows = 40;
+    std::vector<double> line_y(W);
     for (int row = rows - 1; row >= 0; --row) {
         // Rows evenly spaced on screen: their inverse depths are evenly spaced.
         double z = 1 / (1.15 - row * (1.15 - 0.2) / (rows - 1));
@@ -382,30 +421,36 @@ canvas ripples() {
         colour line = row < rows / 2 ? mix(rgb(255, 200, 90), rgb(255, 90, 160), row / (rows / 2.0))
                                      : mix(rgb(255, 90, 160), rgb(60, 200, 255),
                                            (row - rows / 2.0) / (rows / 2.0));
-        for (int x = 0; x < w; ++x) {
-            // The row's height at four points across the pixel, for a smooth line.
-            double sum_y = 0;
-            for (int k = 0; k < sub; ++k) {
-                double wx = ((x + (k + 0.5) / sub) - w / 2.0) / 60.0 * z;
-                double height = ripple_height(wx, z);
-                sum_y += 12 + (1.5 - height) / z * 62;
-            }
-            double ly = sum_y / sub;
-            // Hide what lies behind this row, then draw the line with a soft edge.
-            for (int y = std::max(0, static_cast<int>(std::floor(ly)) + 1); y < h; ++y)
+        for (int x = 0; x < W; ++x) {
+            double wx = ((x + 0.5) / k - w / 2.0) / 60.0 * z;
+            line_y[x] = (12 + (1.5 - ripple_height(wx, z)) / z * 62) * k;
+        }
+        for (int x = 0; x < W; ++x) {
+            const double ly = line_y[x];
+            // Hide what lies behind this row.
+            for (int y = std::max(0, static_cast<int>(std::floor(ly)) + 1); y < H; ++y)
                 pixel_at(c, x, y) = background(x, y);
-            for (int y = static_cast<int>(std::floor(ly)) - 2; y <= ly + 2; ++y) {
-                if (y < 0 || y >= h)
+            // The line covers the span to halfway towards its neighbours' heights, so a steep
+            // flank is drawn as a continuous stroke.
+            double left = x > 0 ? (line_y[x - 1] + ly) / 2 : ly;
+            double right = x + 1 < W ? (line_y[x + 1] + ly) / 2 : ly;
+            double top = std::min(ly, std::min(left, right)),
+                   bottom = std::max(ly, std::max(left, right));
+            const double half = (0.25 + 0.35 * fade) * k, reach = 3.0 * k;
+            for (int y = static_cast<int>(std::floor(top - reach));
+                 y <= static_cast<int>(bottom + reach); ++y) {
+                if (y < 0 || y >= H)
                     continue;
-                double d = std::fabs(y + 0.5 - ly);
-                double k = std::max(0.0, 1 - d / 1.1) * (0.35 + 0.65 * fade) +
-                           std::exp(-d * 1.5) * 0.25 * fade;
+                double yc = y + 0.5;
+                double d = yc < top ? top - yc : (yc > bottom ? yc - bottom : 0);
+                double core = d < half ? 1.0 : 0.0;
+                double glow = std::exp(-d / k * 1.5) * 0.25 * fade;
                 colour &p = pixel_at(c, x, y);
-                p = add(p, scale(line, k));
+                p = add(p, scale(line, core * (0.35 + 0.65 * fade) + glow));
             }
         }
     }
-    return c;
+    return average_down(c, k);
 }
 
 } // namespace

@@ -10,13 +10,18 @@ enum theme_instrument {
     ins_closed_hat,
     ins_open_hat,
     ins_crash,
+    ins_tom,
+    ins_sweep,
     ins_bass,
     ins_arp,
-    ins_pad_minor,
-    ins_pad_major,
+    ins_pad_minor_left,
+    ins_pad_minor_right,
+    ins_pad_major_left,
+    ins_pad_major_right,
     ins_lead,
     ins_lead_echo,
-    theme_instrument_count = ins_lead_echo
+    ins_flute,
+    theme_instrument_count = ins_flute
 };
 
 // Synthesises every instrument, in the order of theme_instrument.

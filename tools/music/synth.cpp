@@ -88,20 +88,22 @@ std::vector<double> make_kick() {
 }
 
 std::vector<double> make_snare() {
-    const int frames = static_cast<int>(0.26 * drum_rate);
+    const int frames = static_cast<int>(0.3 * drum_rate);
     std::vector<double> rattle(frames);
     noise_state noise{0x9e3779b9u};
     for (int i = 0; i < frames; ++i)
         rattle[i] = noise_next(&noise);
-    lowpass(rattle, 7000, drum_rate);
-    highpass(rattle, 900, drum_rate);
+    lowpass(rattle, 6500, drum_rate);
+    highpass(rattle, 700, drum_rate);
     std::vector<double> out(frames);
+    double phase = 0;
     for (int i = 0; i < frames; ++i) {
         const double t = i / drum_rate;
+        phase += 2.0 * pi * (180.0 + 60.0 * std::exp(-t / 0.01)) / drum_rate;
         const double tone =
-            (std::sin(2.0 * pi * 185.0 * t) + 0.5 * std::sin(2.0 * pi * 330.0 * t)) *
-            attack_decay(t, 0.0005, 0.035);
-        out[i] = 0.8 * tone + 1.6 * rattle[i] * attack_decay(t, 0.001, 0.065);
+            (std::sin(phase) + 0.4 * std::sin(1.8 * phase)) * attack_decay(t, 0.0005, 0.05);
+        // Soft saturation keeps the crack from standing far above the body.
+        out[i] = std::tanh(1.6 * (0.9 * tone + 1.5 * rattle[i] * attack_decay(t, 0.001, 0.09)));
     }
     for (int i = 0; i < 64; ++i)
         out[frames - 1 - i] *= i / 64.0;
@@ -114,8 +116,11 @@ std::vector<double> make_hihat(double decay, double seconds, uint32_t seed) {
     noise_state noise{seed};
     for (int i = 0; i < frames; ++i)
         out[i] = noise_next(&noise);
-    highpass(out, 6000, drum_rate);
-    highpass(out, 6000, drum_rate);
+    // Kept below 8 kHz so that players which interpolate differently hear the same hat.
+    highpass(out, 4000, drum_rate);
+    highpass(out, 4000, drum_rate);
+    lowpass(out, 8000, drum_rate);
+    lowpass(out, 8000, drum_rate);
     for (int i = 0; i < frames; ++i) {
         const double t = i / drum_rate;
         out[i] *= attack_decay(t, 0.0005, decay) * (1.0 - static_cast<double>(i) / frames);
@@ -138,22 +143,54 @@ std::vector<double> make_crash() {
     return out;
 }
 
-std::vector<double> make_bass(double frequency) {
-    const int frames = static_cast<int>(0.42 * drum_rate);
+std::vector<double> make_tom(double frequency) {
+    const int frames = static_cast<int>(0.3 * drum_rate);
     std::vector<double> out(frames);
-    const int harmonics = static_cast<int>(9000.0 / frequency);
+    double phase = 0;
     for (int i = 0; i < frames; ++i) {
         const double t = i / drum_rate;
-        const double cutoff = 280.0 + 2400.0 * std::exp(-t / 0.05);
-        const double phase = 2.0 * pi * frequency * t;
-        double v = 0.6 * std::sin(phase); // sub
+        phase += 2.0 * pi * frequency * (1.0 + 0.6 * std::exp(-t / 0.03)) / drum_rate;
+        out[i] = std::tanh(1.5 * std::sin(phase) * attack_decay(t, 0.001, 0.07));
+    }
+    for (int i = 0; i < 64; ++i)
+        out[frames - 1 - i] *= i / 64.0;
+    return out;
+}
+
+std::vector<double> make_sweep(double seconds) {
+    const int frames = static_cast<int>(seconds * drum_rate);
+    std::vector<double> out(frames);
+    noise_state noise{0x243f6a88u};
+    double low = 0, lower = 0;
+    for (int i = 0; i < frames; ++i) {
+        const double x = static_cast<double>(i) / frames;
+        const double cutoff = 300.0 * std::pow(30.0, x);
+        const double a = 1.0 - std::exp(-2.0 * pi * cutoff / drum_rate);
+        low += a * (noise_next(&noise) - low);
+        lower += 0.02 * (low - lower);
+        out[i] = (low - lower) * x * x;
+    }
+    for (int i = 0; i < 220; ++i)
+        out[frames - 1 - i] *= i / 220.0;
+    return out;
+}
+
+std::vector<double> make_bass_loop(int cycle_length, int attack_cycles, int loop_cycles) {
+    const int frames = cycle_length * (attack_cycles + loop_cycles);
+    const int attack_frames = cycle_length * attack_cycles;
+    std::vector<double> out(frames);
+    const int harmonics = cycle_length / 5;
+    for (int i = 0; i < frames; ++i) {
+        // The cutoff, in harmonics, falls during the attack and then holds.
+        const double x = std::fmin(i, attack_frames) / static_cast<double>(attack_frames);
+        const double cutoff = 3.0 + 22.0 * std::exp(-5.0 * x) - 22.0 * std::exp(-5.0) * x;
+        const double phase = 2.0 * pi * i / cycle_length;
+        double v = 0.7 * std::sin(phase);
         for (int n = 1; n <= harmonics; ++n) {
-            const double ratio = n * frequency / cutoff;
+            const double ratio = n / cutoff;
             v += std::sin(n * phase) / n / std::sqrt(1.0 + ratio * ratio * ratio * ratio);
         }
-        const double level = t < 0.003 ? t / 0.003 : 0.55 + 0.45 * std::exp(-(t - 0.003) / 0.08);
-        const double tail = t > 0.3 ? std::fmax(0.0, 1.0 - (t - 0.3) / 0.12) : 1.0;
-        out[i] = v * level * tail;
+        out[i] = v;
     }
     return out;
 }

@@ -37,9 +37,14 @@ std::vector<double> make_kick();
 std::vector<double> make_snare();
 std::vector<double> make_hihat(double decay, double seconds, uint32_t seed);
 std::vector<double> make_crash();
+// A tom: a sine falling from 1.6 times `frequency` onto it, at 22050 Hz.
+std::vector<double> make_tom(double frequency);
+// A noise riser of `seconds` at 22050 Hz: its band and level climb to the end, where it stops.
+std::vector<double> make_sweep(double seconds);
 
-// A plucked, filter-swept saw bass one-shot at 22050 Hz, sounding at `frequency`.
-std::vector<double> make_bass(double frequency);
+// A saw bass with a sub sine, `cycle_length` frames per cycle: its filter closes over the first
+// `attack_cycles` cycles, then `loop_cycles` unchanging cycles follow that loop without a step.
+std::vector<double> make_bass_loop(int cycle_length, int attack_cycles, int loop_cycles);
 
 // A band-limited pulse wave loop: `cycles` whole cycles of `cycle_length` frames each, with the
 // given duty (0..1), harmonics up to `harmonics`; `detuned` adds a second voice with one cycle
