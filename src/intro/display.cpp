@@ -8,6 +8,7 @@
 #include "../gfx/gfx.h"
 #include "platform/display_probe.h"
 #include "platform/std_streams.h"
+#include "scaling.h"
 
 // SDL quietly falls back to these when no X11 or Wayland display exists; nobody could see
 // the intro there, nor press Escape to end it.
@@ -34,6 +35,8 @@ static void say_no_display() {
 SDL_Surface *open_display() {
     // Escape is the only way out the intro offers; Ctrl-C and kill still end it at once.
     set_default_hint("SDL_NO_SIGNAL_HANDLERS", "1");
+    // Enlarged to the screen, pixel art wants its pixels as sharp blocks, not blurred.
+    set_default_hint("SDL12COMPAT_SCALE_METHOD", "nearest");
     if (!display_may_exist()) {
         say_no_display();
         return nullptr;
@@ -60,6 +63,7 @@ SDL_Surface *open_display() {
             display->format->BytesPerPixel, display->pitch);
         return nullptr;
     }
+    use_whole_number_scaling();
     // The surface may come with whatever its memory held; without a background picture
     // the intro would show that, so it starts black.
     SDL_FillRect(display, nullptr, 0);

@@ -278,7 +278,7 @@ class Wine : public ::testing::Test {
         std::string error;
         // Wine shows a 16-bit program's 5-6-5 pixels on a 16-bit X screen with green's lowest
         // bit lost; on a 24-bit one every 5-6-5 value comes through and back unchanged.
-        ASSERT_TRUE(start_x_server(&server, &error, 24)) << error;
+        ASSERT_TRUE(start_x_server(&server, &error, "320x240x24")) << error;
         ASSERT_TRUE(start_window_manager(&wm, server)) << "openbox did not start";
     }
     x_server server;
