@@ -5,7 +5,7 @@ set -e
 packages="build-essential cmake pkg-config
   libsdl1.2-compat-dev libsdl-mixer1.2-dev
   libgtest-dev libbenchmark-dev clang libclang-rt-dev
-  xvfb libgl1-mesa-dri libx11-dev libxtst-dev
+  xvfb openbox libgl1-mesa-dri libx11-dev libxtst-dev libxfixes-dev
   openmpt123 sox ffmpeg python3-pil valgrind
   libpng-dev binutils-mingw-w64-i686"
 missing=""

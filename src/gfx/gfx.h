@@ -19,7 +19,12 @@ enum { screen_width = 320, screen_height = 240 };
 void cache_pixel_format(const SDL_PixelFormat *format);
 
 // Rows are taken as exactly 320 pixels apart; anything outside 320x240 is dropped.
-void put_pixel(unsigned x, int y, int colour);
+// Defined here so that the scroller's tens of thousands of plots a frame are inlined.
+inline void put_pixel(unsigned x, int y, int colour) {
+    // A negative x wraps to a huge unsigned value, so one test rejects both sides.
+    if (x < screen_width && y >= 0 && y < screen_height)
+        static_cast<Uint16 *>(screen->pixels)[y * screen_width + x] = static_cast<Uint16>(colour);
+}
 int map_rgb(unsigned char r, unsigned char g, unsigned char b);
 void put_pixel_rgb(unsigned x, int y, unsigned char r, unsigned char g, unsigned char b);
 

@@ -17,12 +17,6 @@ void cache_pixel_format(const SDL_PixelFormat *format) {
     b_loss = static_cast<signed char>(format->Bloss);
 }
 
-void put_pixel(unsigned x, int y, int colour) {
-    // A negative x wraps to a huge unsigned value, so one test rejects both sides.
-    if (x < screen_width && y >= 0 && y < screen_height)
-        static_cast<Uint16 *>(screen->pixels)[y * screen_width + x] = static_cast<Uint16>(colour);
-}
-
 int map_rgb(unsigned char r, unsigned char g, unsigned char b) {
     return ((r >> r_loss) << r_shift) | ((g >> g_loss) << g_shift) | (b >> b_loss);
 }

@@ -5,44 +5,15 @@
 
 #include "media_file.h"
 #include "module_check.h"
+#include "platform/std_streams.h"
 
 // No XM module worth playing comes near this; it bounds what the check reads into memory.
 enum { largest_module_file = 64 << 20 };
 
-#if defined(__unix__)
-#include <fcntl.h>
-#include <unistd.h>
-
-// While SDL tries one sound system after another, the libraries under it (ALSA above all)
-// print their own diagnostics on stderr, eight lines for a machine without a sound card.
-// The intro sums the outcome up in one line of its own instead.
-static int hush_stderr() {
-    std::fflush(stderr);
-    const int saved = dup(2);
-    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (saved >= 0 && null >= 0)
-        dup2(null, 2);
-    if (null >= 0)
-        close(null);
-    return saved;
-}
-
-static void restore_stderr(int saved) {
-    if (saved < 0)
-        return;
-    std::fflush(stderr);
-    dup2(saved, 2);
-    close(saved);
-}
-#else
-static int hush_stderr() {
-    return -1;
-}
-static void restore_stderr(int) {}
-#endif
-
 void start_sound(intro_sound *s) {
     s->music = nullptr;
+    // The libraries under SDL (ALSA above all) report every sound system they try; the
+    // intro sums the outcome up in one line of its own instead.
     const int saved_stderr = hush_stderr();
     s->audio_open = Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024) == 0;
     restore_stderr(saved_stderr);

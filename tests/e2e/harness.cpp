@@ -6,6 +6,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xfixes.h>
 #include <X11/keysym.h>
 #include <fcntl.h>
 #include <grp.h>
@@ -73,7 +74,7 @@ x_server::~x_server() {
     stop_x_server(this);
 }
 
-bool start_x_server(x_server *x, std::string *error) {
+bool start_x_server(x_server *x, std::string *error, const char *screen) {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) {
         *error = std::string("pipe: ") + std::strerror(errno);
@@ -96,7 +97,7 @@ bool start_x_server(x_server *x, std::string *error) {
         dup2(null, 0);
         dup2(null, 1);
         dup2(null, 2);
-        execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "320x240x16", "-nolisten", "tcp",
+        execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", screen, "-nolisten", "tcp",
                "-noreset", static_cast<char *>(nullptr));
         _exit(127);
     }
@@ -144,7 +145,55 @@ bool start_x_server(x_server *x, std::string *error) {
     return true;
 }
 
+// A window manager announces itself with _NET_SUPPORTING_WM_CHECK on the root window.
+static bool window_manager_running(Display *d) {
+    const Atom check = XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False);
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char *data = nullptr;
+    const bool found = XGetWindowProperty(d, DefaultRootWindow(d), check, 0, 1, False, XA_WINDOW,
+                                          &type, &format, &count, &after, &data) == Success &&
+                       type == XA_WINDOW && count == 1;
+    if (data)
+        XFree(data);
+    return found;
+}
+
+bool start_window_manager(x_server *x, std::string *error) {
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid < 0) {
+        *error = std::string("fork: ") + std::strerror(errno);
+        return false;
+    }
+    if (pid == 0) {
+        die_with_parent(parent);
+        const int null = open("/dev/null", O_RDWR);
+        dup2(null, 0);
+        dup2(null, 1);
+        dup2(null, 2);
+        setenv("DISPLAY", x->name.c_str(), 1);
+        execlp("openbox", "openbox", "--sm-disable", static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    x->window_manager = pid;
+    const double deadline = now_s() + 20;
+    while (!window_manager_running(x->display)) {
+        if (now_s() > deadline || waitpid(pid, nullptr, WNOHANG) == pid) {
+            x->window_manager = -1;
+            *error = "openbox did not take over the screen within 20 s (is it installed?)";
+            return false;
+        }
+        sleep_s(0.01);
+    }
+    return true;
+}
+
 void stop_x_server(x_server *x) {
+    if (x->window_manager > 0)
+        kill_and_reap(x->window_manager);
+    x->window_manager = -1;
     if (x->display)
         XCloseDisplay(x->display);
     x->display = nullptr;
@@ -442,6 +491,11 @@ static void add_sanitizer_env(std::vector<std::string> *env, int largest_allocat
 
 bool start_intro(intro_process *p, const std::string &folder, const x_server *server,
                  const intro_env &changes) {
+    return start_program(p, {INTRO_EXE}, folder, server, changes);
+}
+
+bool start_program(intro_process *p, const std::vector<std::string> &args,
+                   const std::string &folder, const x_server *server, const intro_env &changes) {
     p->folder = folder;
     p->stderr_path = folder + "/stderr.txt";
     p->audio_path = folder + "/audio.raw";
@@ -468,8 +522,10 @@ bool start_intro(intro_process *p, const std::string &folder, const x_server *se
     for (std::string &e : env)
         envp.push_back(e.data());
     envp.push_back(nullptr);
-    const char *exe = INTRO_EXE;
-    char *const argv[] = {const_cast<char *>(exe), nullptr};
+    std::vector<char *> argv;
+    for (const std::string &a : args)
+        argv.push_back(const_cast<char *>(a.c_str()));
+    argv.push_back(nullptr);
 
     uid_t uid = 0;
     gid_t gid = 0;
@@ -503,7 +559,7 @@ bool start_intro(intro_process *p, const std::string &folder, const x_server *se
         if (switch_user && (setgroups(0, nullptr) != 0 || setresgid(gid, gid, gid) != 0 ||
                             setresuid(uid, uid, uid) != 0))
             _exit(126);
-        execve(exe, argv, envp.data());
+        execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
     close(err);
@@ -596,6 +652,25 @@ Window wait_for_window(Display *d, double timeout_s) {
     return 0;
 }
 
+// Whether `inner` is `outer` or lies inside it: a window manager puts the intro's window
+// inside a frame of its own, and the focus goes to the intro's window within.
+static bool is_within(Display *d, Window inner, Window outer) {
+    for (int depth = 0; inner && inner != PointerRoot && depth < 16; ++depth) {
+        if (inner == outer)
+            return true;
+        Window root, parent, *children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(d, inner, &root, &parent, &children, &count))
+            return false;
+        if (children)
+            XFree(children);
+        if (parent == root)
+            return false;
+        inner = parent;
+    }
+    return false;
+}
+
 Window wait_for_intro_window(Display *d, double timeout_s) {
     const double deadline = now_s() + timeout_s;
     Window candidate = 0;
@@ -613,7 +688,7 @@ Window wait_for_intro_window(Display *d, double timeout_s) {
         XGetInputFocus(d, &focus, &revert);
         // Once a first window has gone, the next one is the one that stays; a window that
         // was never replaced is taken after a second.
-        if (w && (focus == w || focus == PointerRoot) &&
+        if (w && (focus == PointerRoot || is_within(d, focus, w)) &&
             (replaced || now_s() - candidate_since >= 1.0))
             return w;
         sleep_s(0.01);
@@ -633,9 +708,91 @@ std::vector<std::uint16_t> grab_screen(Display *d) {
             for (int x = 0; x < width; ++x)
                 pixels[static_cast<size_t>(y * width + x)] =
                     static_cast<std::uint16_t>(XGetPixel(image, x, y));
+    } else if (image->bits_per_pixel == 32 && image->red_mask == 0xFF0000 &&
+               image->green_mask == 0x00FF00 && image->blue_mask == 0x0000FF) {
+        pixels.resize(width * height);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const unsigned long v = XGetPixel(image, x, y);
+                pixels[static_cast<size_t>(y * width + x)] =
+                    rgb565(v >> 16 & 0xFF, v >> 8 & 0xFF, v & 0xFF);
+            }
     }
     XDestroyImage(image);
     return pixels;
+}
+
+rgb_image grab_screen_rgb(Display *d) {
+    rgb_image out;
+    XWindowAttributes root;
+    if (!XGetWindowAttributes(d, DefaultRootWindow(d), &root))
+        return out;
+    XImage *image = XGetImage(d, DefaultRootWindow(d), 0, 0, static_cast<unsigned>(root.width),
+                              static_cast<unsigned>(root.height), AllPlanes, ZPixmap);
+    if (!image)
+        return out;
+    // Each channel's mask tells where it sits and how wide it is; widened to 8 bits the
+    // usual way, so a 5-6-5 server reads like a 24-bit one showing the same colours.
+    auto channel = [](unsigned long pixel, unsigned long mask) -> std::uint32_t {
+        if (!mask)
+            return 0;
+        int shift = 0, bits = 0;
+        while (!(mask >> shift & 1))
+            ++shift;
+        while (mask >> (shift + bits) & 1)
+            ++bits;
+        std::uint32_t v = static_cast<std::uint32_t>(pixel >> shift) & ((1u << bits) - 1);
+        std::uint32_t wide = 0;
+        for (int filled = 0; filled < 8; filled += bits)
+            wide = wide << bits | v;
+        const int total = (8 + bits - 1) / bits * bits;
+        return (wide >> (total - 8)) & 0xFF;
+    };
+    out.width = root.width;
+    out.height = root.height;
+    out.pixels.resize(static_cast<size_t>(root.width) * static_cast<size_t>(root.height));
+    for (int y = 0; y < root.height; ++y)
+        for (int x = 0; x < root.width; ++x) {
+            const unsigned long p = XGetPixel(image, x, y);
+            out.pixels[static_cast<size_t>(y) * static_cast<size_t>(root.width) +
+                       static_cast<size_t>(x)] = channel(p, image->red_mask) << 16 |
+                                                 channel(p, image->green_mask) << 8 |
+                                                 channel(p, image->blue_mask);
+        }
+    XDestroyImage(image);
+    return out;
+}
+
+bool write_ppm(const std::string &path, const rgb_image &image) {
+    std::string o =
+        "P6\n" + std::to_string(image.width) + " " + std::to_string(image.height) + "\n255\n";
+    o.reserve(o.size() + image.pixels.size() * 3);
+    for (std::uint32_t v : image.pixels) {
+        o.push_back(static_cast<char>(v >> 16 & 0xFF));
+        o.push_back(static_cast<char>(v >> 8 & 0xFF));
+        o.push_back(static_cast<char>(v & 0xFF));
+    }
+    return write_file(path, o);
+}
+
+void move_pointer(Display *d, int x, int y) {
+    XTestFakeMotionEvent(d, DefaultScreen(d), x, y, CurrentTime);
+    XSync(d, False);
+}
+
+bool cursor_is_invisible(Display *d) {
+    int event_base, error_base;
+    if (!XFixesQueryExtension(d, &event_base, &error_base))
+        return false;
+    XFixesCursorImage *cursor = XFixesGetCursorImage(d);
+    if (!cursor)
+        return false;
+    bool invisible = true;
+    // Each pixel is 32-bit ARGB, carried in an unsigned long.
+    for (unsigned i = 0; i < static_cast<unsigned>(cursor->width) * cursor->height; ++i)
+        invisible = invisible && (cursor->pixels[i] >> 24 & 0xFF) == 0;
+    XFree(cursor);
+    return invisible;
 }
 
 bool write_ppm(const std::string &path, const std::vector<std::uint16_t> &pixels) {

@@ -1,4 +1,5 @@
-// The end-to-end harness: a private Xvfb at 320x240x16, a temporary folder with res/,
+// The end-to-end harness: a private Xvfb (320x240x16, or a larger screen with the openbox
+// window manager, as users have it), a temporary folder with res/,
 // the intro started there as a user would start it, its screen grabbed with XGetImage
 // and keys sent with XTest. Everything started here is killed again, also when a test
 // fails half-way (the structs clean up in their destructors, and every child dies with
@@ -20,16 +21,20 @@ enum { width = 320, height = 240 };
 
 struct x_server {
     pid_t pid = -1;
+    pid_t window_manager = -1;  // openbox, when started
     int number = -1;            // the display number Xvfb chose through -displayfd
     Display *display = nullptr; // the harness's own connection
     std::string name;           // ":N"
     ~x_server();
 };
 
-// Starts `Xvfb -displayfd FD -screen 0 320x240x16 -nolisten tcp` and connects to it.
+// Starts `Xvfb -displayfd FD -screen 0 SCREEN -nolisten tcp` and connects to it.
 // On failure returns false with the reason in *error.
-bool start_x_server(x_server *x, std::string *error);
+bool start_x_server(x_server *x, std::string *error, const char *screen = "320x240x16");
 void stop_x_server(x_server *x);
+
+// Starts openbox on the server and waits until it manages the screen.
+bool start_window_manager(x_server *x, std::string *error);
 
 // ---- the temporary folder and its media ------------------------------------------------
 
@@ -90,6 +95,11 @@ struct intro_env {
 bool start_intro(intro_process *p, const std::string &folder, const x_server *server,
                  const intro_env &env = {});
 
+// Starts the program ARGV (argv[0] a path) in `folder` the same way, for a program that
+// runs the intro, such as an emulator.
+bool start_program(intro_process *p, const std::vector<std::string> &argv,
+                   const std::string &folder, const x_server *server, const intro_env &env = {});
+
 // True when built with AddressSanitizer: the intro then also takes its leak check at exit.
 bool sanitized_build();
 
@@ -113,8 +123,33 @@ Window wait_for_window(Display *d, double timeout_s);
 Window wait_for_intro_window(Display *d, double timeout_s);
 
 // The whole 320x240 root window as RGB565 values, row by row (76800 of them). The
-// server's visual must be 5-6-5; an empty vector otherwise.
+// server's visual must be 5-6-5, or 8-8-8 (each channel then truncated); an empty vector
+// otherwise.
 std::vector<std::uint16_t> grab_screen(Display *d);
+
+// The whole root window, whatever its size and depth, as 0xRRGGBB values row by row.
+struct rgb_image {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> pixels;
+    std::uint32_t at(int x, int y) const {
+        return pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
+    }
+};
+rgb_image grab_screen_rgb(Display *d);
+bool write_ppm(const std::string &path, const rgb_image &image);
+
+// A 5-6-5 value widened to 8 bits a channel, the top bits repeated into the new low bits.
+inline std::uint32_t widen_565(std::uint16_t v) {
+    const std::uint32_t r = v >> 11, g = v >> 5 & 63, b = v & 31;
+    return (r << 3 | r >> 2) << 16 | (g << 2 | g >> 4) << 8 | (b << 3 | b >> 2);
+}
+
+// Moves the pointer to (x, y) on the root window through XTest.
+void move_pointer(Display *d, int x, int y);
+
+// Whether the cursor the server shows now (XFixes) has no visible pixel; false also when
+// the server cannot tell.
+bool cursor_is_invisible(Display *d);
 
 // Writes a 320x240 RGB565 image as a binary PPM, for looking at a failure.
 bool write_ppm(const std::string &path, const std::vector<std::uint16_t> &pixels);

@@ -20,5 +20,6 @@ canvas draw_slide(int index); // 0..15, each slide_width x slide_height
 // Writes the nine-image icon (48, 32, 16 pixels at 4, 8 and 32 bits per pixel).
 bool write_icon(const char *path);
 
-bool write_bmp(const char *path, const picture &p); // 24-bit Windows BMP
+// 16-bit 5-6-5 Windows BMP (BI_BITFIELDS); the colours must already lie on the 5-6-5 grid.
+bool write_bmp(const char *path, const picture &p);
 bool write_bytes(const char *path, const std::vector<unsigned char> &bytes);

@@ -38,7 +38,7 @@ const drum_bar hats_only  = {nullptr,            nullptr,            "..4...4...
 const drum_bar build_kick = {"x...x...x...x...", nullptr,            "..5...5...5...5.", nullptr};
 const drum_bar build_roll8= {"x...x...x...x...", "5.5.5.5.6.6.6.6.", "..5...5...5...5.", nullptr};
 const drum_bar build_roll = {"x...x...x...x...", "5566677788899999", nullptr,            nullptr};
-const drum_bar outro_fill = {"x...x...x.......", "....x.........8x", "3.6.3.6.3.......", "........h.h.mml."};
+const drum_bar outro_fill = {"x...x...x.......", "....x........7xx", "3.6.3.6.3.......", "........h.h.mml."};
 
 // Bass bars.
 const bass_bar groove     = "r.-rr.-.r.-rr.o-";
@@ -110,7 +110,7 @@ const section s_interlude = {
     "E5:8v A5:8v | D5:8v G5:8v | C5:8v F5:8v | B4:8v /G#5:8w",
     false, false,
     {&half_a, &half_b, &half_a, &half_fill}, {half_time, half_time_b, half_time, half_time_b},
-    arp_broken_wave, 57, 40, 26, false, 0x1, -1, 70};
+    arp_broken_wave, 57, 40, 26, false, 0x1, -1, 66};
 const section s_verse_2a = {
     {am, em, f, c}, 0,
     "r:2 E5:1 E5:1 A5:2 B5:1 C6:3 D6:2 C6:2 B5:2 | G5:3 E5:3 B4:2 r:1 B4:1 D5:2 E5:2 G5:2 | "
@@ -151,14 +151,14 @@ const section s_breakdown = {
     "C5:6v A4:2 C5:4 D5:4 | E5:6v G5:2 E5:4 C5:4 | D5:6v F5:2 A5:4 F5:4 | E5:12w r:4",
     nullptr, false, true,
     {&hats_only, &hats_only, &hats_only, nullptr}, {held, held, held_slide, held},
-    arp_none, 56, 0, 44, true, 0x1, -1, 46};
+    arp_none, 56, 0, 30, true, 0x1, -1, 46};
 const section s_build = {
     {f, c, e, e}, 0,
     "C5:2 F5:2 A5:2 C6:2 A5:2 F5:2 C5:2 F5:2 | C5:2 E5:2 G5:2 C6:2 G5:2 E5:2 C5:2 E5:2 | "
     "B4:2 E5:2 G#5:2 B5:2 E6:4 D6:4 | B5:8 r:8",
     nullptr, false, true,
     {&build_kick, &build_kick, &build_roll8, &build_roll}, {pulse, pulse, pulse, eighths_up},
-    arp_chip_sixteenths, 56, 30, 36, false, 0x0, 3, 70};
+    arp_chip_sixteenths, 56, 30, 36, false, 0x0, 3, 58};
 // The last chorus, a tone higher, with the flute's counter-melody.
 const section s_climax_a = {
     {f, g, em, am}, 2,
@@ -175,7 +175,7 @@ const section s_climax_b = {
     "A4:8 C5:8v | B4:8 D5:8v | C5:8 E5:8v | A4:8 E5:4 A5:4",
     false, true,
     {&chorus_b, &chorus_b, &chorus_b, &chorus_fill}, {gallop, gallop, gallop, gallop_b},
-    arp_broken_wave, 68, 28, 44, false, 0x5, -1, 100};
+    arp_broken_wave, 68, 28, 44, false, 0xf, -1, 100};
 const section s_outro_a = {
     {g, am, f, g}, 0,
     "D6:3 B5:3 G5:2 r:8 | C6:3 A5:3 E5:2 r:8 | A5:3 F5:3 C5:2 r:8 | B5:3 G5:3 D5:2 r:8",
@@ -185,7 +185,7 @@ const section s_outro_a = {
 const section s_outro_b = {
     {am, f, dm, e}, 0, nullptr, nullptr, false, false,
     {&intro_b, &intro_b, &intro_a, &outro_fill}, {groove, groove, groove, outro_end},
-    arp_chip_eighths, 44, 40, 26, false, 0x0, -1, 66};
+    arp_chip_eighths, 44, 40, 26, false, 0x0, -1, 72};
 // clang-format on
 
 } // namespace

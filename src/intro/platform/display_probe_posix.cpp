@@ -1,0 +1,34 @@
+// Display probe for X11, Wayland and the console's graphics card.
+#include "display_probe.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <sys/stat.h>
+
+static bool is_set(const char *name) {
+    const char *value = std::getenv(name);
+    return value && *value;
+}
+
+static bool exists(const char *path) {
+    struct stat st;
+    return stat(path, &st) == 0;
+}
+
+// Without DISPLAY, a Wayland socket or a graphics card for the console there is nothing to
+// show the intro on. An explicit SDL_VIDEODRIVER is left to SDL to judge.
+bool display_may_exist() {
+    if (is_set("SDL_VIDEODRIVER") || is_set("DISPLAY") || is_set("WAYLAND_DISPLAY"))
+        return true;
+    if (const char *runtime = std::getenv("XDG_RUNTIME_DIR")) {
+        char socket[512];
+        std::snprintf(socket, sizeof socket, "%s/wayland-0", runtime);
+        if (exists(socket))
+            return true;
+    }
+    return exists("/dev/dri/card0");
+}
+
+void set_default_hint(const char *name, const char *value) {
+    setenv(name, value, 0);
+}

@@ -1,0 +1,51 @@
+// Whole-number enlargement of the display, asked of the SDL2 renderer under the SDL 1.2 layer.
+#include "scaling.h"
+
+#include <SDL.h>
+#include <SDL_loadso.h>
+
+#include <cstdlib>
+
+// The SDL 1.2 compatibility layer (versions 1.2.50 on) shows the display in an SDL2 window
+// through an SDL2 renderer, letterboxed at whatever ratio fills the screen: at 1920x1080
+// that is 4.5, and nearest-neighbour scaling then makes rows and columns of 4 and 5 pixels
+// by turns. The layer has no hint for whole-number ratios, but its renderer has the call;
+// SDL2 is already loaded by the layer, so loading it again only finds it.
+static const char *const sdl2_names[] = {"libSDL2-2.0.so.0", "SDL2.dll", "libSDL2-2.0.0.dylib"};
+
+static bool layer_presents_through_sdl2() {
+    const SDL_version *v = SDL_Linked_Version();
+    return SDL_VERSIONNUM(v->major, v->minor, v->patch) >= SDL_VERSIONNUM(1, 2, 50);
+}
+
+// Linear scaling is meant to fill the screen smoothly; only sharp pixels want whole numbers.
+static bool scaling_is_nearest() {
+    const char *method = std::getenv("SDL12COMPAT_SCALE_METHOD");
+    return method && SDL_strcasecmp(method, "nearest") == 0;
+}
+
+void use_whole_number_scaling() {
+    if (!layer_presents_through_sdl2() || !scaling_is_nearest())
+        return;
+    void *sdl2 = nullptr;
+    for (const char *name : sdl2_names)
+        if ((sdl2 = SDL_LoadObject(name)) != nullptr)
+            break;
+    if (!sdl2)
+        return;
+    using window_from_id = void *(*)(Uint32);
+    using renderer_of = void *(*)(void *);
+    using set_integer_scale = int (*)(void *, int);
+    auto get_window =
+        reinterpret_cast<window_from_id>(SDL_LoadFunction(sdl2, "SDL_GetWindowFromID"));
+    auto get_renderer = reinterpret_cast<renderer_of>(SDL_LoadFunction(sdl2, "SDL_GetRenderer"));
+    auto set_integer =
+        reinterpret_cast<set_integer_scale>(SDL_LoadFunction(sdl2, "SDL_RenderSetIntegerScale"));
+    // The layer's one window; its number depends on how many it made and dropped before.
+    if (get_window && get_renderer && set_integer)
+        for (Uint32 id = 1; id <= 16; ++id)
+            if (void *window = get_window(id))
+                if (void *renderer = get_renderer(window))
+                    set_integer(renderer, 1);
+    SDL_UnloadObject(sdl2);
+}

@@ -1,0 +1,69 @@
+#!/bin/sh
+# Builds the Windows release (tools/windows/build.sh, the SDL stack reused when built) and
+# runs it under Wine: the tests labelled "windows", from a Linux build folder of their own.
+#
+#   tools/windows/test.sh [BUILD_FOLDER]     (default: build-win)
+set -eu
+cd "$(dirname "$0")/../.."
+root=$(pwd)
+out=${1:-build-win}
+
+say() { echo "windows: $*" >&2; }
+as_root=""
+[ "$(id -u)" -eq 0 ] || as_root="sudo"
+
+apt_retry() {
+    n=0
+    until $as_root env DEBIAN_FRONTEND=noninteractive apt-get "$@"; do
+        n=$((n + 1))
+        [ $n -lt 20 ] || return 1
+        say "apt-get busy, retrying in 10 s"
+        sleep 10
+    done
+}
+
+start=$(date +%s)
+tools/windows/build.sh "$out"
+built=$(date +%s)
+
+# Wine for 32-bit programs needs the i386 architecture; openbox is the window manager.
+packages="wine wine32:i386 openbox xvfb unzip openmpt123 libx11-dev libxtst-dev libgtest-dev
+  cmake pkg-config libsdl1.2-compat-dev libsdl-mixer1.2-dev"
+dpkg --print-foreign-architectures | grep -qx i386 || {
+    say "adding the i386 architecture for wine32"
+    $as_root dpkg --add-architecture i386
+    apt_retry update -qq
+}
+missing=""
+for p in $packages; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+    say "installing:$missing"
+    apt_retry update -qq
+    apt_retry install -y -qq --no-install-recommends $missing >/dev/null
+fi
+
+linux=$out/linux
+cmake -S . -B "$linux" -DINTRO_BENCHMARKS=OFF \
+    -DINTRO_WINDOWS_ZIP="$root/dist/wavelength-win32.zip" >/dev/null
+cmake --build "$linux" -j2 --target wine_tests intro intro-capture >/dev/null
+
+# Wine's first start in a prefix takes long: one prefix for the whole run.
+prefix_root=$(mktemp -d)
+trap 'WINEPREFIX="$prefix_root/prefix" wineserver -k >/dev/null 2>&1 || true; rm -rf "$prefix_root"' EXIT
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+WINEPREFIX="$prefix_root/prefix" env -u DISPLAY wineboot -i >/dev/null 2>&1
+WINEPREFIX="$prefix_root/prefix" wineserver -w
+prepared=$(date +%s)
+
+status=0
+INTRO_WINE_PREFIX="$prefix_root/prefix" ctest --test-dir "$linux" -L windows --no-tests=error \
+    --output-on-failure -V >"$out/wine-tests.log" 2>&1 || status=$?
+if [ $status -eq 0 ]; then
+    grep -E '\[ measured \]|Test +#|tests passed' "$out/wine-tests.log" || true
+else
+    cat "$out/wine-tests.log"
+fi
+say "release built in $((built - start)) s, Wine prepared in $((prepared - built)) s, tested in $(($(date +%s) - prepared)) s"
+exit $status
