@@ -7,6 +7,7 @@
 
 #include "../gfx/gfx.h"
 #include "platform/display_probe.h"
+#include "platform/full_screen.h"
 #include "platform/std_streams.h"
 #include "scaling.h"
 
@@ -51,7 +52,8 @@ SDL_Surface *open_display() {
         return nullptr;
     }
     SDL_ShowCursor(SDL_DISABLE);
-    SDL_Surface *display = SDL_SetVideoMode(screen_width, screen_height, 16, SDL_FULLSCREEN);
+    SDL_Surface *display = SDL_SetVideoMode(screen_width, screen_height, 16,
+                                            asks_for_full_screen() ? SDL_FULLSCREEN : 0);
     if (!display) {
         say_failure("cannot set the 320x240 16-bit display: %s", SDL_GetError());
         return nullptr;
