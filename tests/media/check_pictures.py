@@ -4,6 +4,7 @@ plain struct parsing), and that make-pictures regenerates every one of them byte
 
 usage: check_pictures.py MAKE_PICTURES SOURCE_DIR
 """
+import colorsys
 import filecmp
 import itertools
 import os
@@ -166,6 +167,43 @@ class Pictures(unittest.TestCase):
             with self.subTest(pair=(a, b)):
                 mean_difference = sum(ImageStat.Stat(ImageChops.difference(ia, ib)).mean) / 3
                 self.assertGreater(mean_difference, 12)
+
+    def test_no_slide_has_a_blown_band(self):
+        # Near white (red and green both at 240 or more) only in highlights and stars.
+        for name in SLIDES:
+            with self.subTest(name):
+                pixels = list(as_rgb_image(res(name)).getdata())
+                blown = sum(r >= 240 and g >= 240 for r, g, _ in pixels) / len(pixels)
+                self.assertLess(blown, 0.02)
+
+    def test_no_slide_is_all_hard_edges(self):
+        # The mean grey step between neighbouring pixels: thin lines of one pixel on black
+        # (60 and more) stair-step and beat against the pixel grid when enlarged.
+        for name in SLIDES:
+            with self.subTest(name):
+                grey = as_rgb_image(res(name)).convert("L")
+                across = ImageChops.difference(grey.crop((1, 0, 128, 120)),
+                                               grey.crop((0, 0, 127, 120)))
+                down = ImageChops.difference(grey.crop((0, 1, 128, 120)),
+                                             grey.crop((0, 0, 128, 119)))
+                edge = ImageStat.Stat(across).mean[0] + ImageStat.Stat(down).mean[0]
+                self.assertLess(edge, 45)
+
+    def test_at_most_four_slides_share_the_purple_and_orange_palette(self):
+        # A slide is on that palette when, of its coloured pixels, purples (hue 250-345)
+        # are at least a fifth and purples with oranges (5-45) three quarters.
+        on_palette = []
+        for name in SLIDES:
+            purple = orange = coloured = 0
+            for r, g, b in as_rgb_image(res(name)).getdata():
+                hue, saturation, value = colorsys.rgb_to_hsv(r / 255, g / 255, b / 255)
+                if saturation > 0.3 and value > 0.15:
+                    coloured += 1
+                    purple += 250 <= hue * 360 <= 345
+                    orange += 5 <= hue * 360 <= 45
+            if purple >= coloured / 5 and purple + orange >= coloured * 3 / 4:
+                on_palette.append(name)
+        self.assertLessEqual(len(on_palette), 4, on_palette)
 
     def test_scroller_band_area_is_calm_and_mid_dark(self):
         # The scroller's letters (red to yellow) and black shadow pass over x 120-319,
