@@ -1,5 +1,5 @@
-// The shape of the shipped scroll text: its length, its runs of spaces, its hearts and the
-// bytes it may hold, all counted from the array itself.
+// The shape of the shipped scroll text: its length, its runs of spaces, its hearts, the
+// bytes it may hold and the libraries it credits, all counted from the array itself.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -99,6 +99,14 @@ TEST(ScrollText, ShortSecondMessageFollowsTheLongPause) {
     EXPECT_NE(main_message.find("\3\3\3\3"), std::string::npos)
         << "the hearts are in the main message";
     EXPECT_NE(main_message.find("WAVELENGTH"), std::string::npos);
+}
+
+// The code, font, pictures and music are ours; the libraries the intro runs on are not, and
+// the message thanks them by name.
+TEST(ScrollText, CreditsTheLibrariesByName) {
+    const size_t pause = text.find(std::string(279, ' '));
+    for (const char *library : {"SDL_mixer", "libmikmod", "sdl12-compat"})
+        EXPECT_LT(text.find(library), pause) << library;
 }
 
 } // namespace
