@@ -17,16 +17,16 @@ const char scroll_text[] = GAP GAP GAP
     "The libraries underneath are not ours, so a big thank you to the makers of SDL, SDL_mixer "
     "and libmikmod, who put our pixels on the screen and our notes in your ears." GAP
     "Thanks as well to sdl12-compat for keeping SDL 1.2 programs alive on SDL2, and to GCC, "
-    "MinGW-w64, CMake, emscripten, Wine and Debian." GAP
+    "MinGW-w64, CMake, Emscripten, Wine and Debian." GAP
     "Greetings go out to everyone who writes trackers, and to everyone who still counts in hex "
     "to find the end of a pattern." GAP
     "To pixel artists placing every dot by hand, and to the people who keep old machines "
     "running." GAP "And to all of you who read scrollers to the very end: this one is for you." GAP
     "A scroller is the one place where a run-on sentence is a feature, not a fault." GAP
-    "No pixels were harmed in the making of this intro, though quite a few were rounded to "
+    "No pixels were harmed in the making of this intro, though quite a few got rounded to "
     "sixteen bits." GAP
-    "Closing the window will not help; Escape is the only way out, and we wrote tests to make "
-    "sure." GAP "We \3\3\3\3 sine scrollers." GAP
+    "Pressing any other key will not help; only Escape ends this. We wrote tests to make sure "
+    "of it." GAP "We \3\3\3\3 sine scrollers." GAP
     "This is the end of the message. It starts over in a moment and, like the tune, it gets "
     "better every time."
     // The long pause: 279 spaces.
