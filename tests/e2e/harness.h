@@ -155,7 +155,8 @@ long differences(const std::vector<std::uint16_t> &a, const std::vector<std::uin
 bool shows_background_top(const std::vector<std::uint16_t> &shot,
                           const std::vector<std::uint16_t> &background);
 
-// The slide panel at (10, 110) shows a picture over the background.
+// The slide panel at (10, 110) shows a picture: its left part, where the scroller never
+// reaches, differs from the background.
 bool shows_slide(const std::vector<std::uint16_t> &shot,
                  const std::vector<std::uint16_t> &background);
 
