@@ -56,6 +56,8 @@ SDL_Surface *open_display() {
         say_no_display();
         return nullptr;
     }
+    // From the moment SDL connects, losing the connection ends the intro in one line.
+    leave_when_display_lost();
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) != 0) {
         say_unreachable(SDL_GetError());
         return nullptr;
@@ -74,10 +76,10 @@ SDL_Surface *open_display() {
             say_unreachable(nullptr);
         return nullptr;
     }
-    // The connection is open: from here on, losing it ends the intro in one line.
-    leave_when_display_lost();
     SDL_ShowCursor(SDL_DISABLE);
+    guard_display_setup();
     SDL_Surface *display = SDL_SetVideoMode(screen_width, screen_height, 16, SDL_FULLSCREEN);
+    end_display_setup_guard();
     if (!display) {
         say_failure("cannot set the 320x240 16-bit display: %s", SDL_GetError());
         return nullptr;

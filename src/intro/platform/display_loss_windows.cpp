@@ -3,3 +3,7 @@
 #include "display_loss.h"
 
 void leave_when_display_lost() {}
+
+void guard_display_setup() {}
+
+void end_display_setup_guard() {}
