@@ -783,6 +783,48 @@ bool write_ppm(const std::string &path, const rgb_image &image) {
     return write_file(path, o);
 }
 
+std::vector<std::uint16_t> shrink_screen(const rgb_image &shot, int scale, int x, int y) {
+    std::vector<std::uint16_t> small;
+    if (x < 0 || y < 0 || x + scale * width > shot.width || y + scale * height > shot.height)
+        return small;
+    for (int sy = 0; sy < height; ++sy)
+        for (int sx = 0; sx < width; ++sx) {
+            const std::uint32_t v = shot.at(x + sx * scale, y + sy * scale);
+            small.push_back(rgb565(v >> 16, v >> 8 & 0xFF, v & 0xFF));
+        }
+    return small;
+}
+
+long differences(const std::vector<std::uint16_t> &a, const std::vector<std::uint16_t> &b) {
+    if (a.size() != b.size())
+        return -1;
+    long n = 0;
+    for (size_t i = 0; i < a.size(); ++i)
+        n += a[i] != b[i];
+    return n;
+}
+
+bool shows_background_top(const std::vector<std::uint16_t> &shot,
+                          const std::vector<std::uint16_t> &background) {
+    if (shot.size() != background.size() || shot.size() < 90 * width)
+        return false;
+    for (size_t i = 0; i < 90 * width; ++i)
+        if (shot[i] != background[i])
+            return false;
+    return true;
+}
+
+bool shows_slide(const std::vector<std::uint16_t> &shot,
+                 const std::vector<std::uint16_t> &background) {
+    if (shot.size() != background.size() || shot.size() != width * height)
+        return false;
+    long n = 0;
+    for (int y = 110; y < 200; ++y)
+        for (int x = 10; x < 110; ++x)
+            n += shot[y * width + x] != background[y * width + x];
+    return n > 2000;
+}
+
 void move_pointer(Display *d, int x, int y) {
     XTestFakeMotionEvent(d, DefaultScreen(d), x, y, CurrentTime);
     XSync(d, False);

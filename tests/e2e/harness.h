@@ -145,6 +145,22 @@ inline std::uint32_t widen_565(std::uint16_t v) {
     return (r << 3 | r >> 2) << 16 | (g << 2 | g >> 4) << 8 | (b << 3 | b >> 2);
 }
 
+// The 320x240 display as a larger screen shows it, enlarged `scale` times with its top-left
+// corner at (x, y): each block's top-left pixel, narrowed to 5-6-5. Empty if it does not fit.
+std::vector<std::uint16_t> shrink_screen(const rgb_image &shot, int scale, int x, int y);
+
+// Pixels in which two 320x240 screens differ; -1 if their sizes differ.
+long differences(const std::vector<std::uint16_t> &a, const std::vector<std::uint16_t> &b);
+
+// The rows above the slide panel and the scroller show the background: the intro is drawing.
+bool shows_background_top(const std::vector<std::uint16_t> &shot,
+                          const std::vector<std::uint16_t> &background);
+
+// The slide panel at (10, 110) shows a picture: its left part, where the scroller never
+// reaches, differs from the background.
+bool shows_slide(const std::vector<std::uint16_t> &shot,
+                 const std::vector<std::uint16_t> &background);
+
 // Moves the pointer to (x, y) on the root window through XTest.
 void move_pointer(Display *d, int x, int y);
 

@@ -167,26 +167,6 @@ bool start_wine_intro(wine_run *r, const x_server *server, bool keep_res = true)
 
 // ---- the screen ---------------------------------------------------------------------------
 
-long differences(const std::vector<std::uint16_t> &a, const std::vector<std::uint16_t> &b) {
-    if (a.size() != b.size())
-        return -1;
-    long n = 0;
-    for (size_t i = 0; i < a.size(); ++i)
-        n += a[i] != b[i];
-    return n;
-}
-
-// The rows above the slide panel and the scroller show the background: the intro is drawing.
-bool shows_background_top(const std::vector<std::uint16_t> &shot,
-                          const std::vector<std::uint16_t> &background) {
-    if (shot.size() != background.size())
-        return false;
-    for (size_t i = 0; i < 90 * width; ++i)
-        if (shot[i] != background[i])
-            return false;
-    return true;
-}
-
 // SDL 1.2.15, which the Windows release is built with, blends a picture with a surface
 // alpha rounding a little differently from the SDL the Linux build has: inside the slide
 // panel a channel may be one step off. Pixels in the panel that are not exact, or -1 if a
@@ -208,15 +188,6 @@ long differences_but_blending(const std::vector<std::uint16_t> &shot,
             ++rounded;
         }
     return rounded;
-}
-
-bool shows_slide(const std::vector<std::uint16_t> &shot,
-                 const std::vector<std::uint16_t> &background) {
-    long n = 0;
-    for (int y = 110; y < 200; ++y)
-        for (int x = 10; x < 110; ++x)
-            n += shot[y * width + x] != background[y * width + x];
-    return n > 2000;
 }
 
 // ---- the sound ----------------------------------------------------------------------------
