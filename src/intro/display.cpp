@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "../gfx/gfx.h"
+#include "platform/default_hints.h"
 #include "platform/display_probe.h"
 #include "platform/std_streams.h"
 #include "scaling.h"
@@ -51,6 +52,8 @@ SDL_Surface *open_display() {
         return nullptr;
     }
     SDL_ShowCursor(SDL_DISABLE);
+    // The window's title, and the taskbar's or dock's name for it.
+    SDL_WM_SetCaption("WAVELENGTH", "WAVELENGTH");
     SDL_Surface *display = SDL_SetVideoMode(screen_width, screen_height, 16, SDL_FULLSCREEN);
     if (!display) {
         say_failure("cannot set the 320x240 16-bit display: %s", SDL_GetError());

@@ -28,7 +28,3 @@ bool display_may_exist() {
     }
     return exists("/dev/dri/card0");
 }
-
-void set_default_hint(const char *name, const char *value) {
-    setenv(name, value, 0);
-}
