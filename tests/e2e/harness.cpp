@@ -18,6 +18,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -26,6 +27,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -793,6 +795,78 @@ bool cursor_is_invisible(Display *d) {
         invisible = invisible && (cursor->pixels[i] >> 24 & 0xFF) == 0;
     XFree(cursor);
     return invisible;
+}
+
+placement whole_number_placement(int screen_width, int screen_height) {
+    const int scale = std::min(screen_width / width, screen_height / height);
+    return {scale, (screen_width - scale * width) / 2, (screen_height - scale * height) / 2};
+}
+
+static std::uint16_t narrow_to_565(std::uint32_t v) {
+    return rgb565(v >> 16, v >> 8 & 0xFF, v & 0xFF);
+}
+
+shades::shades() {
+    std::fill(std::begin(red), std::end(red), -1);
+    std::fill(std::begin(green), std::end(green), -1);
+    std::fill(std::begin(blue), std::end(blue), -1);
+}
+
+static bool same_shade(int *seen, int v) {
+    if (*seen < 0)
+        *seen = v;
+    return *seen == v;
+}
+
+bool shades::one_per_level(std::uint32_t v) {
+    const int r = static_cast<int>(v >> 16), g = static_cast<int>(v >> 8 & 0xFF),
+              b = static_cast<int>(v & 0xFF);
+    return same_shade(&red[r >> 3], r) & same_shade(&green[g >> 2], g) &
+           same_shade(&blue[b >> 3], b);
+}
+
+std::string enlargement_faults(const rgb_image &shot, const placement &p,
+                               const std::vector<std::uint16_t> &background) {
+    const int untouched_rows = 90; // the background rows that nothing else draws on
+    std::ostringstream out;
+    shades seen;
+    int reported = 0;
+    auto fault = [&](int x, int y, const char *what) {
+        if (reported++ < 5)
+            out << "at (" << x << ", " << y << ") colour " << std::hex << shot.at(x, y) << std::dec
+                << ": " << what << "\n";
+    };
+    const int right = p.x + p.scale * width, bottom = p.y + p.scale * height;
+    for (int y = 0; y < shot.height; ++y)
+        for (int x = 0; x < shot.width; ++x) {
+            const bool inside = x >= p.x && x < right && y >= p.y && y < bottom;
+            if (!inside) {
+                if (shot.at(x, y) != 0)
+                    fault(x, y, "the border around the picture is not black");
+                continue;
+            }
+            const int sx = (x - p.x) / p.scale, sy = (y - p.y) / p.scale;
+            const std::uint32_t corner = shot.at(p.x + sx * p.scale, p.y + sy * p.scale);
+            if (shot.at(x, y) != corner)
+                fault(x, y, "not the colour of the rest of its block");
+            else if (!seen.one_per_level(shot.at(x, y)))
+                fault(x, y, "a second shade of a 5-6-5 level (blurred?)");
+            else if (sy < untouched_rows && narrow_to_565(shot.at(x, y)) !=
+                                                background[static_cast<size_t>(sy * width + sx)])
+                fault(x, y, "not the background's pixel");
+        }
+    if (reported > 5)
+        out << "... " << reported << " faults in all\n";
+    return out.str();
+}
+
+std::vector<std::uint16_t> shrink_blocks(const rgb_image &shot, const placement &p) {
+    std::vector<std::uint16_t> display(static_cast<size_t>(width * height));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            display[static_cast<size_t>(y * width + x)] =
+                narrow_to_565(shot.at(p.x + x * p.scale, p.y + y * p.scale));
+    return display;
 }
 
 bool write_ppm(const std::string &path, const std::vector<std::uint16_t> &pixels) {
