@@ -543,7 +543,15 @@ bool start_program(intro_process *p, const std::vector<std::string> &args,
             return false;
     }
 
-    const int err = open(p->stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    int err = open(p->stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (err >= 0 && changes.unread_stderr) {
+        // The reader end is closed before the intro starts: nobody will ever read its output.
+        int ends[2];
+        close(err);
+        err = pipe2(ends, O_CLOEXEC) == 0 ? ends[1] : -1;
+        if (err >= 0)
+            close(ends[0]);
+    }
     if (err < 0)
         return false;
     const pid_t parent = getpid();
@@ -777,6 +785,48 @@ bool write_ppm(const std::string &path, const rgb_image &image) {
     return write_file(path, o);
 }
 
+std::vector<std::uint16_t> shrink_screen(const rgb_image &shot, int scale, int x, int y) {
+    std::vector<std::uint16_t> small;
+    if (x < 0 || y < 0 || x + scale * width > shot.width || y + scale * height > shot.height)
+        return small;
+    for (int sy = 0; sy < height; ++sy)
+        for (int sx = 0; sx < width; ++sx) {
+            const std::uint32_t v = shot.at(x + sx * scale, y + sy * scale);
+            small.push_back(rgb565(v >> 16, v >> 8 & 0xFF, v & 0xFF));
+        }
+    return small;
+}
+
+long differences(const std::vector<std::uint16_t> &a, const std::vector<std::uint16_t> &b) {
+    if (a.size() != b.size())
+        return -1;
+    long n = 0;
+    for (size_t i = 0; i < a.size(); ++i)
+        n += a[i] != b[i];
+    return n;
+}
+
+bool shows_background_top(const std::vector<std::uint16_t> &shot,
+                          const std::vector<std::uint16_t> &background) {
+    if (shot.size() != background.size() || shot.size() < 90 * width)
+        return false;
+    for (size_t i = 0; i < 90 * width; ++i)
+        if (shot[i] != background[i])
+            return false;
+    return true;
+}
+
+bool shows_slide(const std::vector<std::uint16_t> &shot,
+                 const std::vector<std::uint16_t> &background) {
+    if (shot.size() != background.size() || shot.size() != width * height)
+        return false;
+    long n = 0;
+    for (int y = 110; y < 200; ++y)
+        for (int x = 10; x < 110; ++x)
+            n += shot[y * width + x] != background[y * width + x];
+    return n > 2000;
+}
+
 void move_pointer(Display *d, int x, int y) {
     XTestFakeMotionEvent(d, DefaultScreen(d), x, y, CurrentTime);
     XSync(d, False);
@@ -858,15 +908,6 @@ std::string enlargement_faults(const rgb_image &shot, const placement &p,
     if (reported > 5)
         out << "... " << reported << " faults in all\n";
     return out.str();
-}
-
-std::vector<std::uint16_t> shrink_blocks(const rgb_image &shot, const placement &p) {
-    std::vector<std::uint16_t> display(static_cast<size_t>(width * height));
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            display[static_cast<size_t>(y * width + x)] =
-                narrow_to_565(shot.at(p.x + x * p.scale, p.y + y * p.scale));
-    return display;
 }
 
 bool write_ppm(const std::string &path, const std::vector<std::uint16_t> &pixels) {

@@ -85,6 +85,7 @@ struct intro_env {
     std::vector<std::string> set;   // "NAME=value", replacing any base value
     std::vector<std::string> unset; // names removed from the base
     std::vector<int> closed;        // of descriptors 0, 1 and 2, those it starts without
+    bool unread_stderr = false;     // stdout and stderr a pipe whose reader has gone
     bool as_nobody = false;         // run as the user nobody (when the tests run as root)
     // In the sanitizer build, any one allocation above this many MiB fails (0: no limit).
     int largest_allocation_mib = 0;
@@ -144,6 +145,22 @@ inline std::uint32_t widen_565(std::uint16_t v) {
     return (r << 3 | r >> 2) << 16 | (g << 2 | g >> 4) << 8 | (b << 3 | b >> 2);
 }
 
+// The 320x240 display as a larger screen shows it, enlarged `scale` times with its top-left
+// corner at (x, y): each block's top-left pixel, narrowed to 5-6-5. Empty if it does not fit.
+std::vector<std::uint16_t> shrink_screen(const rgb_image &shot, int scale, int x, int y);
+
+// Pixels in which two 320x240 screens differ; -1 if their sizes differ.
+long differences(const std::vector<std::uint16_t> &a, const std::vector<std::uint16_t> &b);
+
+// The rows above the slide panel and the scroller show the background: the intro is drawing.
+bool shows_background_top(const std::vector<std::uint16_t> &shot,
+                          const std::vector<std::uint16_t> &background);
+
+// The slide panel at (10, 110) shows a picture: its left part, where the scroller never
+// reaches, differs from the background.
+bool shows_slide(const std::vector<std::uint16_t> &shot,
+                 const std::vector<std::uint16_t> &background);
+
 // ---- the display enlarged on a large screen ---------------------------------------------
 
 struct screen_size {
@@ -170,9 +187,6 @@ struct shades {
 // background's.
 std::string enlargement_faults(const rgb_image &shot, const placement &p,
                                const std::vector<std::uint16_t> &background);
-
-// The 320x240 display read back from its blocks, as RGB565 values (each channel truncated).
-std::vector<std::uint16_t> shrink_blocks(const rgb_image &shot, const placement &p);
 
 // Moves the pointer to (x, y) on the root window through XTest.
 void move_pointer(Display *d, int x, int y);

@@ -231,6 +231,32 @@ class Icon(unittest.TestCase):
                    for k in range(9)}
         self.assertEqual(entries, {(s, b) for s in (48, 32, 16) for b in (4, 8, 32)})
 
+    def test_desktop_icons_are_the_same_art_and_the_large_one_is_drawn_sharp(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            subprocess.run([TOOL, "--icons", tmp], check=True)
+            self.assertEqual(sorted(os.listdir(tmp)),
+                             sorted("wavelength-%d.png" % s for s in (16, 32, 48, 256)))
+            pngs = {}
+            for size in (16, 32, 48, 256):
+                with Image.open(os.path.join(tmp, "wavelength-%d.png" % size)) as im:
+                    self.assertEqual((im.format, im.size, im.mode), ("PNG", (size, size), "RGBA"))
+                    pngs[size] = im.copy()
+        # 48, 32 and 16: the Windows icon's 32-bit images, pixel for pixel.
+        with Image.open(res("intro.ico")) as ico:
+            for size in (48, 32, 16):
+                with self.subTest(size=size):
+                    ours = ico.ico.getimage((size, size), 32).convert("RGBA")
+                    self.assertIsNone(ImageChops.difference(ours, pngs[size]).getbbox())
+        # 256 is drawn at its size, not enlarged: along the diagonal the tile's rounded
+        # corner goes from clear to opaque within two pixels; 48 pixels enlarged take six.
+        alpha = [pngs[256].getpixel((i, i))[3] for i in range(40)]
+        self.assertEqual((alpha[0], alpha[-1]), (0, 255))
+        self.assertLessEqual(sum(1 for a in alpha if 0 < a < 255), 2)
+        # And shrunk to 48 it looks like the 48 drawn at its size.
+        shrunk = pngs[256].resize((48, 48), Image.BOX)
+        diff = ImageStat.Stat(ImageChops.difference(shrunk, pngs[48])).mean
+        self.assertLess(max(diff), 12)
+
     def test_resource_script_names_icon_group_a(self):
         with open(res("intro.rc")) as f:
             lines = [line.split() for line in f if line.strip() and not line.startswith("//")]

@@ -141,15 +141,6 @@ std::vector<std::string> intro_lines(const intro_process *p) {
 
 // ---- the screen ---------------------------------------------------------------------------
 
-long differences(const std::vector<std::uint16_t> &a, const std::vector<std::uint16_t> &b) {
-    if (a.size() != b.size())
-        return -1;
-    long n = 0;
-    for (size_t i = 0; i < a.size(); ++i)
-        n += a[i] != b[i];
-    return n;
-}
-
 // Wine on a 16-bit X screen shows 5-6-5 pixels through 5-5-5: green loses its lowest bit
 // and gets its top bit repeated there when widened back. At 24 bits every 5-6-5 value
 // comes through unchanged.
@@ -158,15 +149,6 @@ std::vector<std::uint16_t> as_seen_at(int depth, std::vector<std::uint16_t> pixe
         for (std::uint16_t &v : pixels)
             v = static_cast<std::uint16_t>((v & ~0x20) | (v >> 5 & 0x20));
     return pixels;
-}
-
-bool shows_slide(const std::vector<std::uint16_t> &shot,
-                 const std::vector<std::uint16_t> &background) {
-    long n = 0;
-    for (int y = 110; y < 200; ++y)
-        for (int x = 10; x < 110; ++x)
-            n += shot[y * width + x] != background[y * width + x];
-    return n > 2000;
 }
 
 // A window property of 8- or 32-bit items; 32-bit ones come as longs.
@@ -320,7 +302,7 @@ std::vector<std::uint16_t> wait_for_display(wine_run *r, const x_server &server,
         shot = grab_screen_rgb(server.display);
         *wrong = enlargement_faults(shot, p, background);
         if (wrong->empty()) {
-            std::vector<std::uint16_t> display = shrink_blocks(shot, p);
+            std::vector<std::uint16_t> display = shrink_screen(shot, p.scale, p.x, p.y);
             if (wanted(display))
                 return display;
             *wrong = "the screen is right, but not yet what was waited for";
@@ -472,7 +454,7 @@ TEST_F(WineScreen, WithoutResSaysSoOnStderrAndRunsSilent) {
     for (const double deadline = now_s() + 60; !drawing && now_s() < deadline; sleep_s(0.1)) {
         ASSERT_TRUE(intro_running(&r.intro)) << intro_stderr(&r.intro);
         long lit = 0;
-        for (std::uint16_t v : shrink_blocks(grab_screen_rgb(server.display), p)) {
+        for (std::uint16_t v : shrink_screen(grab_screen_rgb(server.display), p.scale, p.x, p.y)) {
             lit += v != 0;
         }
         drawing = lit > 200;

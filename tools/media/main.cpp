@@ -1,5 +1,7 @@
 // make-pictures --res DIR --docs DIR: draws every picture of the intro and writes
 // DIR/back.dat, DIR/sl0.dat..sl15.dat, DIR/intro.ico, DIR/intro.rc and DOCS/contact-sheet.png.
+// make-pictures --icons DIR: writes the icon for the Linux desktop as DIR/wavelength-N.png,
+// N = 16, 32, 48 and 256 pixels.
 // Nothing depends on the clock or the environment, so every run writes the same bytes.
 #include "media.h"
 #include "png_file.h"
@@ -31,20 +33,30 @@ static picture make_sheet(const picture &background, const picture *slides) {
 }
 
 static void usage() {
-    std::fprintf(stderr, "usage: make-pictures --res DIR --docs DIR\n");
+    std::fprintf(stderr, "usage: make-pictures --res DIR --docs DIR\n"
+                         "       make-pictures --icons DIR\n");
 }
 
 int main(int argc, char **argv) {
-    std::string res, docs;
+    std::string res, docs, icons;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--res") == 0)
             res = argv[i + 1];
         else if (std::strcmp(argv[i], "--docs") == 0)
             docs = argv[i + 1];
+        else if (std::strcmp(argv[i], "--icons") == 0 && argc == 3)
+            icons = argv[i + 1];
         else {
             usage();
             return 2;
         }
+    }
+    if (!icons.empty()) {
+        bool ok = true;
+        for (int size : {16, 32, 48, 256})
+            ok &= write_icon_png((icons + "/wavelength-" + std::to_string(size) + ".png").c_str(),
+                                 size);
+        return ok ? 0 : 1;
     }
     if (res.empty() || docs.empty() || argc != 5) {
         usage();

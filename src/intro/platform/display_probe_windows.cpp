@@ -4,3 +4,8 @@
 bool display_may_exist() {
     return true;
 }
+
+// Windows names no display; SDL's own reason says why the desktop could not be used.
+bool describe_named_displays(char *, int) {
+    return false;
+}
