@@ -541,7 +541,15 @@ bool start_program(intro_process *p, const std::vector<std::string> &args,
             return false;
     }
 
-    const int err = open(p->stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    int err = open(p->stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (err >= 0 && changes.unread_stderr) {
+        // The reader end is closed before the intro starts: nobody will ever read its output.
+        int ends[2];
+        close(err);
+        err = pipe2(ends, O_CLOEXEC) == 0 ? ends[1] : -1;
+        if (err >= 0)
+            close(ends[0]);
+    }
     if (err < 0)
         return false;
     const pid_t parent = getpid();

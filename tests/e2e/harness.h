@@ -85,6 +85,7 @@ struct intro_env {
     std::vector<std::string> set;   // "NAME=value", replacing any base value
     std::vector<std::string> unset; // names removed from the base
     std::vector<int> closed;        // of descriptors 0, 1 and 2, those it starts without
+    bool unread_stderr = false;     // stdout and stderr a pipe whose reader has gone
     bool as_nobody = false;         // run as the user nobody (when the tests run as root)
     // In the sanitizer build, any one allocation above this many MiB fails (0: no limit).
     int largest_allocation_mib = 0;

@@ -9,8 +9,9 @@
 # The version is the one in VERSION; the changelog's top entry must be for it.
 set -eu
 cd "$(dirname "$0")/../.."
-root=$(pwd)
 out=${1:-build-linux}
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
 say() { echo "linux: $*" >&2; }
 
 tools/install-deps.sh build-essential cmake pkg-config dpkg-dev file libpng-dev \
@@ -35,14 +36,14 @@ cmake -S . -B "$out" -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr \
 cmake --build "$out" -j2 --target intro linux_release_files >/dev/null
 
 mkdir -p dist
-(cd "$out" && cpack -G DEB -B "$root/$out/cpack" >/dev/null)
+(cd "$out" && cpack -G DEB -B "$out/cpack" >/dev/null)
 deb=wavelength_${version}_amd64.deb
 cp "$out/cpack/$deb" dist/
 
 # The tarball: the installed tree, stripped as in the package, and the README.
 tree=$out/tarball/wavelength-linux-x86_64
 rm -rf "$out/tarball" "$out/stage"
-DESTDIR="$root/$out/stage" cmake --install "$out" --strip >/dev/null
+DESTDIR="$out/stage" cmake --install "$out" --strip >/dev/null
 mkdir -p "$tree"
 cp -R "$out/stage/usr/." "$tree/"
 sed "s/@VERSION@/$version/" tools/linux/README.txt >"$tree/README.txt"

@@ -9,6 +9,8 @@
 set -eu
 cd "$(dirname "$0")/../.."
 out=${1:-build-linux}
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
 say() { echo "linux: $*" >&2; }
 as_root=""
 [ "$(id -u)" -eq 0 ] || as_root="sudo"
@@ -48,6 +50,15 @@ for lib in $(objdump -p "$unpacked/wavelength-linux-x86_64/lib/wavelength/intro"
     grep -q "$lib" "$unpacked/wavelength-linux-x86_64/README.txt" ||
         { say "README.txt does not name $lib"; status=1; }
 done
+
+# On a machine without SDL, apt would bring sdl12-compat, on which the intro is tested, rather
+# than the classic SDL 1.2: asked with this machine's package states less the SDL ones.
+awk -v RS= -v ORS='\n\n' '!/^Package: libsdl(1\.2|-mixer1\.2)/' /var/lib/dpkg/status \
+    >"$out/status-without-sdl"
+apt -s -o Dir::State::status="$out/status-without-sdl" install "./$deb" >"$out/fresh-install.txt"
+grep -q '^Inst libsdl1.2-compat-shim ' "$out/fresh-install.txt" &&
+    ! grep -q '^Inst libsdl1.2debian ' "$out/fresh-install.txt" ||
+    { say "on a fresh machine apt would install:"; grep '^Inst' "$out/fresh-install.txt" >&2; status=1; }
 
 apt install -y -qq --reinstall "./$deb" >/dev/null
 files=$(dpkg-query -L wavelength)

@@ -5,5 +5,10 @@
 // asked (and its libraries do not complain) on a machine with nothing to show the intro on.
 bool display_may_exist();
 
+// The displays the environment names for the intro to show itself on (DISPLAY,
+// WAYLAND_DISPLAY), written as words into `text` for a message saying they could not be
+// reached; false when none is named.
+bool describe_named_displays(char *text, int size);
+
 // Sets an environment variable for the libraries unless the user has set it already.
 void set_default_hint(const char *name, const char *value);

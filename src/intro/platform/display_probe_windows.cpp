@@ -7,6 +7,11 @@ bool display_may_exist() {
     return true;
 }
 
+// Windows names no display; SDL's own reason says why the desktop could not be used.
+bool describe_named_displays(char *, int) {
+    return false;
+}
+
 // SDL.dll reads its hints with getenv from the same C runtime, so the C runtime's copy of
 // the environment is the one to set.
 void set_default_hint(const char *name, const char *value) {
