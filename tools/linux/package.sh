@@ -15,7 +15,7 @@ out=$(cd "$out" && pwd)
 say() { echo "linux: $*" >&2; }
 
 tools/install-deps.sh build-essential cmake pkg-config dpkg-dev file libpng-dev \
-    libsdl1.2-compat-dev libsdl-mixer1.2-dev
+    libsdl1.2-compat-dev libsdl-mixer1.2-dev libx11-dev
 
 version=$(cat VERSION)
 logged=$(dpkg-parsechangelog -l tools/linux/changelog -S Version)

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -42,9 +43,11 @@ void leave_when_display_lost() {
     XSetIOErrorHandler(leave_on_io_error);
 }
 
-// The socket of the local X server DISPLAY names (":N" or "unix:N", a screen after a dot),
-// and the line to say when it is gone; filled in before the guard is set.
-static sockaddr_un x_socket;
+// The sockets of the local X server DISPLAY names (":N" or "unix:N", a screen after a
+// dot), a file and, on Linux, an abstract one of the same name, and the line to say when
+// it is gone; filled in before the guard is set.
+static sockaddr_un x_socket, x_abstract_socket;
+static socklen_t x_abstract_size;
 static char gone_line[256];
 static struct sigaction before_guard;
 
@@ -61,6 +64,11 @@ static bool find_local_x_socket() {
     x_socket.sun_family = AF_UNIX;
     std::snprintf(x_socket.sun_path, sizeof x_socket.sun_path, "/tmp/.X11-unix/X%d",
                   std::atoi(number));
+    x_abstract_socket = x_socket;
+    std::memcpy(x_abstract_socket.sun_path + 1, x_socket.sun_path, sizeof x_socket.sun_path - 1);
+    x_abstract_socket.sun_path[0] = '\0';
+    x_abstract_size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 +
+                                             std::strlen(x_socket.sun_path));
     std::snprintf(gone_line, sizeof gone_line,
                   "intro: lost the display: the X server on %s went away while the display "
                   "was set up\n",
@@ -68,19 +76,22 @@ static bool find_local_x_socket() {
     return true;
 }
 
+static bool refuses(const sockaddr_un *address, socklen_t size) {
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    if (fd < 0)
+        return false;
+    const bool refused = connect(fd, reinterpret_cast<const sockaddr *>(address), size) != 0 &&
+                         (errno == ECONNREFUSED || errno == ENOENT);
+    close(fd);
+    return refused;
+}
+
 // Whether the server no longer takes connections: it may close its clients' connections a
-// moment before its own socket, so it is given half a second to do so. Only calls that are
-// safe in a signal handler.
+// moment before its own sockets, so it is given half a second to do so. Only calls that
+// are safe in a signal handler.
 static bool x_server_gone() {
     for (int attempt = 0; attempt < 50; ++attempt) {
-        const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-        if (fd < 0)
-            return false;
-        const bool refused =
-            connect(fd, reinterpret_cast<const sockaddr *>(&x_socket), sizeof x_socket) != 0 &&
-            (errno == ECONNREFUSED || errno == ENOENT);
-        close(fd);
-        if (refused)
+        if (refuses(&x_socket, sizeof x_socket) && refuses(&x_abstract_socket, x_abstract_size))
             return true;
         const timespec pause = {0, 10 * 1000 * 1000};
         nanosleep(&pause, nullptr);
@@ -90,11 +101,14 @@ static bool x_server_gone() {
 
 // A crash with the server gone is the lost display; any other is put back to whoever
 // handled crashes before (the default, or the address sanitizer's report), and the
-// faulting instruction, run again on return, crashes as it would have.
-static void on_crash_during_setup(int) {
+// faulting instruction, run again on return, crashes as it would have. A SIGSEGV sent by
+// kill is sent again, for the same reason.
+static void on_crash_during_setup(int, siginfo_t *info, void *) {
     if (x_server_gone())
         say_and_leave(gone_line);
     sigaction(SIGSEGV, &before_guard, nullptr);
+    if (info->si_code <= 0)
+        raise(SIGSEGV);
 }
 
 void guard_display_setup() {
@@ -102,7 +116,8 @@ void guard_display_setup() {
         return;
     struct sigaction guard;
     std::memset(&guard, 0, sizeof guard);
-    guard.sa_handler = on_crash_during_setup;
+    guard.sa_sigaction = on_crash_during_setup;
+    guard.sa_flags = SA_SIGINFO;
     sigemptyset(&guard.sa_mask);
     sigaction(SIGSEGV, &guard, &before_guard);
 }
