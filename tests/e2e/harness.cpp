@@ -18,6 +18,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -864,8 +865,8 @@ bool write_ppm(const std::string &path, const std::vector<std::uint16_t> &pixels
     return write_file(path, o);
 }
 
-std::vector<std::uint16_t> bmp_as_565(const std::string &path, int *w, int *h) {
-    std::vector<std::uint16_t> pixels;
+std::vector<std::uint32_t> bmp_as_rgb(const std::string &path, int *w, int *h) {
+    std::vector<std::uint32_t> pixels;
     SDL_Surface *s = SDL_LoadBMP(path.c_str());
     if (!s)
         return pixels;
@@ -876,10 +877,39 @@ std::vector<std::uint16_t> bmp_as_565(const std::string &path, int *w, int *h) {
         for (int x = 0; x < s->w; ++x) {
             Uint8 r, g, b;
             surface_rgb(s, x, y, &r, &g, &b);
-            pixels[static_cast<size_t>(y * s->w + x)] = rgb565(r, g, b);
+            pixels[static_cast<size_t>(y * s->w + x)] =
+                static_cast<std::uint32_t>(r << 16 | g << 8 | b);
         }
     SDL_FreeSurface(s);
     return pixels;
+}
+
+std::vector<std::uint16_t> bmp_as_565(const std::string &path, int *w, int *h) {
+    std::vector<std::uint16_t> pixels;
+    for (std::uint32_t v : bmp_as_rgb(path, w, h))
+        pixels.push_back(rgb565(v >> 16, v >> 8 & 0xFF, v & 0xFF));
+    return pixels;
+}
+
+int panel_off_blend(const std::vector<std::uint16_t> &screen,
+                    const std::vector<std::uint32_t> &background,
+                    const std::vector<std::uint32_t> &slide, int slide_w, int slide_h, int alpha) {
+    int worst = 0;
+    for (int y = 0; y < slide_h; ++y)
+        for (int x = 0; x < slide_w && 10 + x < 121; ++x) {
+            const size_t at = static_cast<size_t>((110 + y) * width + 10 + x);
+            const std::uint32_t s = slide[static_cast<size_t>(y * slide_w + x)], d = background[at];
+            unsigned blend[3];
+            for (int c = 0; c < 3; ++c) {
+                const unsigned sc = s >> (16 - 8 * c) & 0xFF, dc = d >> (16 - 8 * c) & 0xFF;
+                blend[c] = (sc * static_cast<unsigned>(alpha) + dc * (255u - alpha)) / 255;
+            }
+            const std::uint16_t e = rgb565(blend[0], blend[1], blend[2]), p = screen[at];
+            worst =
+                std::max({worst, std::abs((p >> 11) - (e >> 11)),
+                          std::abs((p >> 5 & 63) - (e >> 5 & 63)), std::abs((p & 31) - (e & 31))});
+        }
+    return worst;
 }
 
 void press_key(Display *d, unsigned long keysym, const std::vector<unsigned long> &modifiers) {

@@ -176,9 +176,18 @@ inline std::uint16_t rgb565(unsigned r, unsigned g, unsigned b) {
     return static_cast<std::uint16_t>((r >> 3) << 11 | (g >> 2) << 5 | (b >> 3));
 }
 
-// Loads a BMP as SDL does and converts every pixel to RGB565 by truncation; empty on
-// failure. *w and *h receive its size.
+// Loads a BMP as SDL does: every pixel as 0xRRGGBB, or converted to RGB565 by truncation;
+// empty on failure. *w and *h receive its size.
+std::vector<std::uint32_t> bmp_as_rgb(const std::string &path, int *w, int *h);
 std::vector<std::uint16_t> bmp_as_565(const std::string &path, int *w, int *h);
+
+// How far the slide panel of `screen` (5-6-5, at (10, 110)) lies from `slide` blended over
+// `background` (both 0xRRGGBB, the background 320x240) with 8 bits of alpha: the largest
+// difference in levels of any channel. Only the panel's columns left of x = 121 count,
+// where the scroller never draws.
+int panel_off_blend(const std::vector<std::uint16_t> &screen,
+                    const std::vector<std::uint32_t> &background,
+                    const std::vector<std::uint32_t> &slide, int slide_w, int slide_h, int alpha);
 
 // Presses and releases `key` through XTest, holding the `modifiers` keysyms meanwhile.
 void press_key(Display *d, unsigned long keysym, const std::vector<unsigned long> &modifiers = {});
