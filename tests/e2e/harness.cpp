@@ -262,6 +262,15 @@ bool write_fixture_bmp(const std::string &path, int w, int h, int seed) {
 static void put_u16(std::string *o, unsigned v);
 static void put_u32(std::string *o, unsigned long v);
 
+// The colour of the pixel at (x, y) of a surface of any depth.
+static void surface_rgb(const SDL_Surface *s, int x, int y, Uint8 *r, Uint8 *g, Uint8 *b) {
+    const int bpp = s->format->BytesPerPixel;
+    Uint32 v = 0;
+    std::memcpy(&v, static_cast<const Uint8 *>(s->pixels) + y * s->pitch + x * bpp,
+                static_cast<size_t>(bpp));
+    SDL_GetRGB(v, s->format, r, g, b);
+}
+
 bool rewrite_as_32_bits(const std::string &path, unsigned char (*alpha)(int x, int y)) {
     SDL_Surface *s = SDL_LoadBMP(path.c_str());
     if (!s)
@@ -279,14 +288,10 @@ bool rewrite_as_32_bits(const std::string &path, unsigned char (*alpha)(int x, i
     put_u32(&o, 0);
     put_u32(&o, pixels);
     o += std::string(16, '\0');
-    const int bpp = s->format->BytesPerPixel;
     for (int y = s->h - 1; y >= 0; --y)
         for (int x = 0; x < s->w; ++x) {
-            Uint32 v = 0;
-            std::memcpy(&v, static_cast<Uint8 *>(s->pixels) + y * s->pitch + x * bpp,
-                        static_cast<size_t>(bpp));
             Uint8 r, g, b;
-            SDL_GetRGB(v, s->format, &r, &g, &b);
+            surface_rgb(s, x, y, &r, &g, &b);
             o.push_back(static_cast<char>(b));
             o.push_back(static_cast<char>(g));
             o.push_back(static_cast<char>(r));
@@ -931,15 +936,11 @@ std::vector<std::uint32_t> bmp_as_rgb(const std::string &path, int *w, int *h) {
         return pixels;
     *w = s->w;
     *h = s->h;
-    const int bpp = s->format->BytesPerPixel;
     pixels.resize(static_cast<size_t>(s->w * s->h));
     for (int y = 0; y < s->h; ++y)
         for (int x = 0; x < s->w; ++x) {
-            Uint32 v = 0;
-            std::memcpy(&v, static_cast<Uint8 *>(s->pixels) + y * s->pitch + x * bpp,
-                        static_cast<size_t>(bpp));
             Uint8 r, g, b;
-            SDL_GetRGB(v, s->format, &r, &g, &b);
+            surface_rgb(s, x, y, &r, &g, &b);
             pixels[static_cast<size_t>(y * s->w + x)] =
                 static_cast<std::uint32_t>(r << 16 | g << 8 | b);
         }
