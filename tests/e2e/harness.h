@@ -161,6 +161,33 @@ bool shows_background_top(const std::vector<std::uint16_t> &shot,
 bool shows_slide(const std::vector<std::uint16_t> &shot,
                  const std::vector<std::uint16_t> &background);
 
+// ---- the display enlarged on a large screen ---------------------------------------------
+
+struct screen_size {
+    int width, height;
+};
+
+// Where the enlarged display lies: the largest whole-number enlargement that fits, centred.
+struct placement {
+    int scale, x, y;
+};
+placement whole_number_placement(int screen_width, int screen_height);
+
+// The presenter widens each 5-6-5 level to 8 bits its own way, but always the same way: on
+// a sharp screen every level of a channel shows as one shade. Blending neighbours (linear
+// filtering) makes shades in between, several to a level.
+struct shades {
+    int red[32], green[64], blue[32];
+    shades();
+    bool one_per_level(std::uint32_t v);
+};
+
+// Everything wrong with one grab of the enlarged display, as text; empty when the border is
+// black, every block one colour, every 5-6-5 level one shade and the rows above y = 90 the
+// background's.
+std::string enlargement_faults(const rgb_image &shot, const placement &p,
+                               const std::vector<std::uint16_t> &background);
+
 // Moves the pointer to (x, y) on the root window through XTest.
 void move_pointer(Display *d, int x, int y);
 
@@ -176,9 +203,18 @@ inline std::uint16_t rgb565(unsigned r, unsigned g, unsigned b) {
     return static_cast<std::uint16_t>((r >> 3) << 11 | (g >> 2) << 5 | (b >> 3));
 }
 
-// Loads a BMP as SDL does and converts every pixel to RGB565 by truncation; empty on
-// failure. *w and *h receive its size.
+// Loads a BMP as SDL does: every pixel as 0xRRGGBB, or converted to RGB565 by truncation;
+// empty on failure. *w and *h receive its size.
+std::vector<std::uint32_t> bmp_as_rgb(const std::string &path, int *w, int *h);
 std::vector<std::uint16_t> bmp_as_565(const std::string &path, int *w, int *h);
+
+// How far the slide panel of `screen` (5-6-5, at (10, 110)) lies from `slide` blended over
+// `background` (both 0xRRGGBB, the background 320x240) with 8 bits of alpha: the largest
+// difference in levels of any channel. Only the panel's columns left of x = 121 count,
+// where the scroller never draws.
+int panel_off_blend(const std::vector<std::uint16_t> &screen,
+                    const std::vector<std::uint32_t> &background,
+                    const std::vector<std::uint32_t> &slide, int slide_w, int slide_h, int alpha);
 
 // Presses and releases `key` through XTest, holding the `modifiers` keysyms meanwhile.
 void press_key(Display *d, unsigned long keysym, const std::vector<unsigned long> &modifiers = {});

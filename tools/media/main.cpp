@@ -10,7 +10,8 @@
 #include <cstring>
 #include <string>
 
-// Contact sheet: the background doubled at the left, the slides in a 4x4 grid at the right.
+// Contact sheet: the background doubled at the left, the slides in a 4x4 grid at the right,
+// all as the 5-6-5 display shows them.
 constexpr int sheet_margin = 8;
 constexpr int sheet_gap = 4;
 constexpr int sheet_grid_x = sheet_margin + 640 + sheet_margin;
@@ -27,7 +28,8 @@ static picture make_sheet(const picture &background, const picture *slides) {
     }
     paste_picture(sheet, background, sheet_margin, (sheet_height - 480) / 2, 2);
     for (int i = 0; i < slide_total; ++i)
-        paste_picture(sheet, slides[i], sheet_grid_x + (i % 4) * (slide_width + sheet_gap),
+        paste_picture(sheet, as_shown_on_565(slides[i]),
+                      sheet_grid_x + (i % 4) * (slide_width + sheet_gap),
                       sheet_margin + (i / 4) * (slide_height + sheet_gap), 1);
     return sheet;
 }
@@ -65,11 +67,11 @@ int main(int argc, char **argv) {
 
     bool ok = true;
     picture background = to_565_picture(draw_background());
-    ok &= write_bmp((res + "/back.dat").c_str(), background);
+    ok &= write_bmp((res + "/back.dat").c_str(), background, 16);
     picture slides[slide_total];
     for (int i = 0; i < slide_total; ++i) {
-        slides[i] = to_565_picture(draw_slide(i));
-        ok &= write_bmp((res + "/sl" + std::to_string(i) + ".dat").c_str(), slides[i]);
+        slides[i] = to_slide_picture(draw_slide(i));
+        ok &= write_bmp((res + "/sl" + std::to_string(i) + ".dat").c_str(), slides[i], 24);
     }
     ok &= write_icon((res + "/intro.ico").c_str());
     static const char rc[] = "// The intro's application icon, icon group A.\n"
