@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "../gfx/gfx.h"
+#include "platform/default_hints.h"
 #include "platform/display_loss.h"
 #include "platform/display_probe.h"
 #include "platform/std_streams.h"
@@ -77,6 +78,8 @@ SDL_Surface *open_display() {
         return nullptr;
     }
     SDL_ShowCursor(SDL_DISABLE);
+    // The window's title, and the taskbar's or dock's name for it.
+    SDL_WM_SetCaption("WAVELENGTH", "WAVELENGTH");
     guard_display_setup();
     SDL_Surface *display = SDL_SetVideoMode(screen_width, screen_height, 16, SDL_FULLSCREEN);
     end_display_setup_guard();

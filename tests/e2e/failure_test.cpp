@@ -101,6 +101,15 @@ class FailureTest : public ::testing::Test {
         *said = lines[0];
     }
 
+    // Runs it with res/theme.xm unfit to play: one line names the file, and it plays silence.
+    void expect_silence_naming_the_music() {
+        start_server();
+        start_and_see_it_run();
+        expect_said_on_escape({"res/theme.xm"});
+        long samples = 0;
+        EXPECT_EQ(peak_amplitude(intro.audio_path, &samples), 0) << "sound without music";
+    }
+
     // Runs the intro where it can find no display: it must say so and exit 1, quickly.
     // *said receives its line.
     void expect_no_display(const intro_env &env, std::string *said = nullptr) {
@@ -252,20 +261,12 @@ TEST_F(FailureTest, NoSoundCardIsOneLineAndTheIntroRunsSilently) {
 
 TEST_F(FailureTest, MissingMusicIsOneLineAndTheIntroRunsSilently) {
     std::filesystem::remove(res("theme.xm"));
-    start_server();
-    start_and_see_it_run();
-    expect_said_on_escape({"res/theme.xm"});
-    long samples = 0;
-    EXPECT_EQ(peak_amplitude(intro.audio_path, &samples), 0) << "sound without music";
+    expect_silence_naming_the_music();
 }
 
 TEST_F(FailureTest, CorruptMusicIsOneLineAndTheIntroRunsSilently) {
     ASSERT_TRUE(write_file(res("theme.xm"), std::string(4000, '\x5a')));
-    start_server();
-    start_and_see_it_run();
-    expect_said_on_escape({"res/theme.xm"});
-    long samples = 0;
-    EXPECT_EQ(peak_amplitude(intro.audio_path, &samples), 0) << "sound without music";
+    expect_silence_naming_the_music();
 }
 
 // Started with standard streams closed, and with something to say once the display is

@@ -161,6 +161,33 @@ bool shows_background_top(const std::vector<std::uint16_t> &shot,
 bool shows_slide(const std::vector<std::uint16_t> &shot,
                  const std::vector<std::uint16_t> &background);
 
+// ---- the display enlarged on a large screen ---------------------------------------------
+
+struct screen_size {
+    int width, height;
+};
+
+// Where the enlarged display lies: the largest whole-number enlargement that fits, centred.
+struct placement {
+    int scale, x, y;
+};
+placement whole_number_placement(int screen_width, int screen_height);
+
+// The presenter widens each 5-6-5 level to 8 bits its own way, but always the same way: on
+// a sharp screen every level of a channel shows as one shade. Blending neighbours (linear
+// filtering) makes shades in between, several to a level.
+struct shades {
+    int red[32], green[64], blue[32];
+    shades();
+    bool one_per_level(std::uint32_t v);
+};
+
+// Everything wrong with one grab of the enlarged display, as text; empty when the border is
+// black, every block one colour, every 5-6-5 level one shade and the rows above y = 90 the
+// background's.
+std::string enlargement_faults(const rgb_image &shot, const placement &p,
+                               const std::vector<std::uint16_t> &background);
+
 // Moves the pointer to (x, y) on the root window through XTest.
 void move_pointer(Display *d, int x, int y);
 

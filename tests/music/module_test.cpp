@@ -370,15 +370,22 @@ TEST_F(Players, BothPlayADistinctBalancedStereoImage) {
         EXPECT_LT(std::fabs(b), 1.0) << b << " dB left over right";
 }
 
-// The sections are four-bar patterns at one tempo: the third is the first verse and the
-// sixteenth the last chorus, which stands clearly above it; the breakdown before it, well below.
-TEST_F(Players, TheLastChorusRisesAboveTheVerseAndTheBreakdownFallsBelow) {
+// The sections are four-bar patterns at one tempo. Each step of the arc is louder than the one
+// before: the first verse (the third and fourth sections), its pre-chorus, its chorus, the
+// second chorus and the last chorus, which stands clearly above the verse; the breakdown before
+// it, well below.
+TEST_F(Players, TheSectionsRiseFromVerseToLastChorusAndTheBreakdownFallsBelow) {
     const size_t section = static_cast<size_t>(section_seconds * rate);
     ASSERT_GE(openmpt->size() / 2, section * 17);
-    auto level = [&](int i) { return db(mean_square(*openmpt, section * i, section * (i + 1))); };
-    const double verse = level(2), breakdown = level(13), last_chorus = level(15);
-    EXPECT_GE(last_chorus - verse, 3.0) << verse << " dB verse, " << last_chorus << " chorus";
-    EXPECT_LE(breakdown - verse, -2.0) << breakdown << " dB breakdown";
+    auto level = [&](int first, int count) {
+        return db(mean_square(*openmpt, section * first, section * (first + count)));
+    };
+    const double arc[] = {level(2, 2), level(4, 1), level(5, 2), level(11, 2), level(15, 2)};
+    for (int i = 1; i < 5; ++i)
+        EXPECT_GE(arc[i] - arc[i - 1], 0.3)
+            << "step " << i << ": " << arc[i - 1] << " dB, then " << arc[i];
+    EXPECT_GE(arc[4] - arc[0], 3.0) << arc[0] << " dB verse, " << arc[4] << " last chorus";
+    EXPECT_LE(level(13, 1) - arc[0], -2.0) << level(13, 1) << " dB breakdown";
 }
 
 // The loudness (EBU R 128 integrated, in LUFS, by ffmpeg's ebur128 filter) of each of the

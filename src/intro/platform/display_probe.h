@@ -1,4 +1,4 @@
-// Whether a display may exist for the intro to open, and the environment hints it gives SDL.
+// Whether a display may exist for the intro to open.
 #pragma once
 
 // False only when it is certain that no display can be opened here, so that SDL is not
@@ -9,6 +9,3 @@ bool display_may_exist();
 // WAYLAND_DISPLAY), written as words into `text` for a message saying they could not be
 // reached; false when none is named.
 bool describe_named_displays(char *text, int size);
-
-// Sets an environment variable for the libraries unless the user has set it already.
-void set_default_hint(const char *name, const char *value);

@@ -44,7 +44,3 @@ bool describe_named_displays(char *text, int size) {
                       "the Wayland display \"%s\" (WAYLAND_DISPLAY)", wayland);
     return named_x11 || named_wayland;
 }
-
-void set_default_hint(const char *name, const char *value) {
-    setenv(name, value, 0);
-}
