@@ -1,16 +1,16 @@
 // How smooth a slide's fade is: blends each slide over the background at every alpha the
 // cross-fader shows (0 to 255), as the intro's blit does onto the 320x240 5-6-5 display,
-// and counts how many distinct pictures the panel shows on the way, and how many frames in
-// a row (at one alpha step a frame) the longest unchanged stretch lasts, and the largest
-// change from one frame to the next (mean over the panel, in 8-bit grey levels). Once with the
-// slides as loaded (5-6-5, like the display) and once with the same slides widened to
-// 24 bits first, as the pictures were stored before. Run from anywhere:
+// and measures the steps from one alpha to the next: how many distinct pictures the panel
+// shows, how many of the 255 steps change it at all, what share of its pixels a changing
+// step moves and by how much (mean over the panel, in 8-bit grey levels), and the step at
+// the peak, from alpha 254 to the opaque copy at 255, beside the one before it. Once with
+// the slides as loaded and once with the same slides narrowed to the display's 5-6-5
+// first, as the pictures were once stored. Run from anywhere:
 //
-//     build/bench/fade_steps [folder holding res/]
+//     build/fade_steps [folder holding res/]
 #include <SDL.h>
 
 #include <cstdio>
-#include <cstring>
 #include <unistd.h>
 #include <unordered_set>
 
@@ -19,74 +19,93 @@
 namespace {
 
 struct fade_figures {
-    int distinct;
-    int longest_run;
-    double largest_step; // the largest change from one frame to the next, mean over the panel
+    int distinct;        // distinct panels among the 256 alphas
+    int changing_steps;  // of the 255 steps from one alpha to the next
+    double moved_share;  // pixels a changing step moves, mean share of the panel
+    double mean_step;    // mean change of a changing step, grey levels over the panel
+    double largest_step; // the largest step below the peak
+    double step_to_254;  // 253 -> 254
+    double peak_step;    // 254 -> 255, where the blit turns into a copy
+    double peak_share;   // pixels that step moves, share of the panel
 };
 
 Uint16 previous_panel[128 * 120];
 
-// Mean absolute change of the panel's pixels since the last call, in 8-bit grey levels.
-double panel_change(const SDL_Surface *display, int w, int h) {
-    double sum = 0;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const Uint16 v = static_cast<const Uint16 *>(
-                display->pixels)[(110 + y) * display->pitch / 2 + 10 + x];
-            Uint16 &old = previous_panel[y * w + x];
-            auto grey = [](Uint16 c) {
-                return 0.299 * (c >> 11) * 255 / 31 + 0.587 * (c >> 5 & 63) * 255 / 63 +
-                       0.114 * (c & 31) * 255 / 31;
-            };
-            const double d = grey(v) - grey(old);
-            sum += d < 0 ? -d : d;
-            old = v;
-        }
-    return sum / (w * h);
+double grey(Uint16 c) {
+    return 0.299 * (c >> 11) * 255 / 31 + 0.587 * (c >> 5 & 63) * 255 / 63 +
+           0.114 * (c & 31) * 255 / 31;
 }
 
-// The panel after blitting `slide` over the background at `alpha`, hashed.
-unsigned long long panel_hash(SDL_Surface *display, SDL_Surface *background, SDL_Surface *slide,
-                              int alpha) {
+// The panel after blitting `slide` over the background at `alpha`; hashes it and measures
+// its change since the last call (mean over the panel, and the share of pixels changed).
+unsigned long long blend_panel(SDL_Surface *display, SDL_Surface *background, SDL_Surface *slide,
+                               int alpha, double *change, double *share) {
     SDL_Rect origin = {0, 0, 0, 0};
     SDL_UpperBlit(background, nullptr, display, &origin);
     SDL_SetAlpha(slide, SDL_SRCALPHA | SDL_RLEACCEL, static_cast<Uint8>(alpha));
     SDL_Rect at = {10, 110, 0, 0};
     SDL_UpperBlit(slide, nullptr, display, &at);
     unsigned long long h = 1469598103934665603ull;
-    for (int y = 110; y < 110 + slide->h; ++y) {
-        const auto *row = static_cast<const Uint8 *>(display->pixels) + y * display->pitch + 20;
-        for (int i = 0; i < slide->w * 2; ++i)
-            h = (h ^ row[i]) * 1099511628211ull;
-    }
+    double sum = 0;
+    long moved = 0;
+    for (int y = 0; y < slide->h; ++y)
+        for (int x = 0; x < slide->w; ++x) {
+            const Uint16 v = static_cast<const Uint16 *>(
+                display->pixels)[(110 + y) * display->pitch / 2 + 10 + x];
+            Uint16 &old = previous_panel[y * slide->w + x];
+            const double d = grey(v) - grey(old);
+            sum += d < 0 ? -d : d;
+            moved += v != old;
+            old = v;
+            h = (h ^ v) * 1099511628211ull;
+        }
+    *change = sum / (slide->w * slide->h);
+    *share = static_cast<double>(moved) / (slide->w * slide->h);
     return h;
 }
 
 fade_figures measure(SDL_Surface *display, SDL_Surface *background, SDL_Surface *slide) {
     std::unordered_set<unsigned long long> seen;
-    unsigned long long previous = 0;
-    int run = 0, longest = 0;
-    double largest = 0;
+    fade_figures f = {};
+    double moved = 0, steps = 0;
     for (int alpha = 0; alpha <= 255; ++alpha) {
-        const unsigned long long h = panel_hash(display, background, slide, alpha);
-        const double change = panel_change(display, slide->w, slide->h);
-        if (alpha > 0 && change > largest)
-            largest = change;
-        seen.insert(h);
-        run = alpha > 0 && h == previous ? run + 1 : 1;
-        if (run > longest)
-            longest = run;
-        previous = h;
+        double change, share;
+        seen.insert(blend_panel(display, background, slide, alpha, &change, &share));
+        if (alpha == 0)
+            continue;
+        if (share > 0) {
+            ++f.changing_steps;
+            moved += share;
+            steps += change;
+        }
+        if (alpha < 255 && change > f.largest_step)
+            f.largest_step = change;
+        if (alpha == 254)
+            f.step_to_254 = change;
+        if (alpha == 255) {
+            f.peak_step = change;
+            f.peak_share = share;
+        }
     }
-    return {static_cast<int>(seen.size()), longest, largest};
+    f.distinct = static_cast<int>(seen.size());
+    f.moved_share = f.changing_steps ? moved / f.changing_steps : 0;
+    f.mean_step = f.changing_steps ? steps / f.changing_steps : 0;
+    return f;
 }
 
-SDL_Surface *widened_to_24_bits(SDL_Surface *picture) {
-    SDL_Surface *wide =
-        SDL_CreateRGBSurface(SDL_SWSURFACE, picture->w, picture->h, 24, 0xFF0000, 0xFF00, 0xFF, 0);
-    if (wide)
-        SDL_UpperBlit(picture, nullptr, wide, nullptr);
-    return wide;
+SDL_Surface *narrowed_to_565(SDL_Surface *picture) {
+    SDL_Surface *narrow =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, picture->w, picture->h, 16, 0xF800, 0x07E0, 0x001F, 0);
+    SDL_SetAlpha(picture, 0, SDL_ALPHA_OPAQUE);
+    if (narrow)
+        SDL_UpperBlit(picture, nullptr, narrow, nullptr);
+    return narrow;
+}
+
+void print(int slide, int bits, const fade_figures &f) {
+    std::printf("%5d %4d | %8d %8d %6.1f %% %6.2f %7.2f | %7.2f %7.2f %5.1f %%\n", slide, bits,
+                f.distinct, f.changing_steps, f.moved_share * 100, f.mean_step, f.largest_step,
+                f.step_to_254, f.peak_step, f.peak_share * 100);
 }
 
 } // namespace
@@ -104,20 +123,18 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "fade_steps: needs res/back.dat\n");
         return 1;
     }
-    std::printf("slide  bits | distinct pictures of 256  longest unchanged (frames)  largest step"
-                " | as 24-bit: distinct  unchanged  step\n");
-    for (int i = 0; i < slide_count; ++i) {
-        SDL_Surface *slide = pictures.slides[i];
-        if (!slide)
-            continue;
-        SDL_Surface *wide = widened_to_24_bits(slide);
-        const fade_figures as_loaded = measure(display, pictures.background, slide);
-        const fade_figures as_24 =
-            wide ? measure(display, pictures.background, wide) : fade_figures{0, 0, 0};
-        std::printf("%5d  %4d | %24d  %26d  %12.2f | %19d  %9d  %4.2f\n", i,
-                    slide->format->BitsPerPixel, as_loaded.distinct, as_loaded.longest_run,
-                    as_loaded.largest_step, as_24.distinct, as_24.longest_run, as_24.largest_step);
-        SDL_FreeSurface(wide);
+    std::printf("                          a changing step of alpha   |    the steps at the peak\n"
+                "slide bits | distinct changing   moves   mean largest | 253-254 254-255 moves\n");
+    for (int pass = 0; pass < 2; ++pass) {
+        std::printf(pass == 0 ? "as loaded:\n" : "narrowed to 5-6-5:\n");
+        for (int i = 0; i < slide_count; ++i) {
+            SDL_Surface *slide = pictures.slides[i];
+            SDL_Surface *narrow = slide && pass ? narrowed_to_565(slide) : nullptr;
+            SDL_Surface *shown = pass ? narrow : slide;
+            if (shown)
+                print(i, shown->format->BitsPerPixel, measure(display, pictures.background, shown));
+            SDL_FreeSurface(narrow);
+        }
     }
     SDL_FreeSurface(display);
     free_pictures(&pictures);

@@ -3,9 +3,12 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "../gfx/gfx.h"
+#include "platform/default_hints.h"
+#include "platform/display_loss.h"
 #include "platform/display_probe.h"
 #include "platform/full_screen.h"
 #include "platform/std_streams.h"
@@ -33,6 +36,19 @@ static void say_no_display() {
     say_failure("no display available (no X11 or Wayland display found)");
 }
 
+// SDL tried the displays the environment names and could open none; its own reason ("No
+// available video device", or none when it fell back to an invisible driver) would not
+// say which.
+static void say_unreachable(const char *sdl_reason) {
+    char named[200];
+    if (describe_named_displays(named, sizeof named))
+        say_failure("no display available: cannot reach %s", named);
+    else if (sdl_reason)
+        say_failure("no display available: %s", sdl_reason);
+    else
+        say_no_display();
+}
+
 SDL_Surface *open_display() {
     // Escape is the only way out the intro offers; Ctrl-C and kill still end it at once.
     set_default_hint("SDL_NO_SIGNAL_HANDLERS", "1");
@@ -42,18 +58,33 @@ SDL_Surface *open_display() {
         say_no_display();
         return nullptr;
     }
+    // From the moment SDL connects, losing the connection ends the intro in one line.
+    leave_when_display_lost();
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) != 0) {
-        say_failure("no display available: %s", SDL_GetError());
+        say_unreachable(SDL_GetError());
         return nullptr;
     }
     char driver[64] = "";
-    if (!SDL_VideoDriverName(driver, sizeof driver) || is_invisible_driver(driver)) {
-        say_no_display();
+    if (!SDL_VideoDriverName(driver, sizeof driver)) {
+        say_unreachable(SDL_GetError());
+        return nullptr;
+    }
+    if (is_invisible_driver(driver)) {
+        // SDL falls back to one when it can open nothing else, unless asked for it.
+        const char *asked = std::getenv("SDL_VIDEODRIVER");
+        if (asked && std::strcmp(asked, driver) == 0)
+            say_failure("no display available: SDL's \"%s\" video driver shows nothing", driver);
+        else
+            say_unreachable(nullptr);
         return nullptr;
     }
     SDL_ShowCursor(SDL_DISABLE);
+    // The window's title, and the taskbar's or dock's name for it.
+    SDL_WM_SetCaption("WAVELENGTH", "WAVELENGTH");
+    guard_display_setup();
     SDL_Surface *display = SDL_SetVideoMode(screen_width, screen_height, 16,
                                             asks_for_full_screen() ? SDL_FULLSCREEN : 0);
+    end_display_setup_guard();
     if (!display) {
         say_failure("cannot set the 320x240 16-bit display: %s", SDL_GetError());
         return nullptr;

@@ -6,32 +6,34 @@
 #define GAP "          "
 
 const char scroll_text[] = GAP GAP GAP
-    "Hello and welcome, dear viewers, to WAVELENGTH!" GAP
-    "This is a little full-screen intro in the old style: a painted background, sixteen "
-    "pictures fading in and out at the left, one long, wavy scroller and a tracker tune that "
-    "never ends." GAP "Up top, our chrome logo floats above its waves and a starry sky." GAP
-    "Credits, as they ought to be read..." GAP "Code: us, in plain C++ on good old SDL." GAP
-    "Graphics: us again, every picture painted pixel by pixel by our own little programs, not "
-    "one borrowed." GAP
-    "Music: us as well, a module whose every note and every instrument came out of our own "
-    "tool." GAP "Font: ours too, all 256 glyphs drawn by hand, dot by dot." GAP
-    "Now sit back and watch the letters ride the waves, glowing from red to gold, with their "
-    "black shadow trailing twenty pixels to the right and thirty below." GAP
-    "Keep an eye on the panel too: plasma, fractals, a tunnel, landscapes, bobs, a torus and "
-    "more take their turn there, so stay a while and see all sixteen." GAP
-    "Greetings fly out to all sine-scroller lovers, to everyone who ever typed a message far "
-    "too long, and to all of you who read to the very end!" GAP
-    "A big wave also goes to everyone who keeps the old effects alive: plasmas, starfields, "
-    "copper bars, bobs and, above all, scrollers that bend and bounce." GAP
-    "We \3\3\3\3 sine scrollers." GAP
-    "Press Escape whenever you like; until then the music loops for as long as you care to "
-    "listen." GAP
-    "WAVELENGTH: code, graphics, music and font all made by us, with nothing taken from "
-    "anywhere else." GAP "The text starts over in a moment..."
+    "Hello and welcome to WAVELENGTH!" GAP
+    "Pull up a chair: this text is long and in no hurry at all." GAP
+    "It all comes your way, with love, from the Sine Wave Sewing Circle." GAP
+    "The credits, by role..." GAP "Code: the Circle, in plain C++ on SDL." GAP
+    "Pictures: the Circle, every one drawn by programs of our own, since none of us can hold a "
+    "brush." GAP
+    "Music: the Circle, a tracker tune whose every note and instrument came out of our own "
+    "tool." GAP "Font: the Circle again, 256 glyphs dotted by hand." GAP
+    "The libraries underneath are not ours, so a big thank you to the makers of SDL, SDL_mixer "
+    "and libmikmod, who put our pixels on the screen and our notes in your ears." GAP
+    "Thanks as well to sdl12-compat for keeping SDL 1.2 programs alive on SDL2, and to GCC, "
+    "MinGW-w64, CMake, Emscripten, Wine and Debian." GAP
+    "Greetings go out to everyone who writes trackers, and to everyone who still counts in hex "
+    "to find the end of a pattern." GAP
+    "To pixel artists placing every dot by hand, and to the people who keep old machines "
+    "running." GAP "And to all of you who read scrollers to the very end: this one is for you." GAP
+    "A scroller is the one place where a run-on sentence is a feature, not a fault." GAP
+    "No pixels were harmed in the making of this intro, though quite a few got rounded to "
+    "sixteen bits." GAP
+    "Pressing any other key will not help; only Escape ends this. We wrote tests to make sure "
+    "of it." GAP "We \3\3\3\3 sine scrollers." GAP
+    "This is the end of the message. It starts over in a moment and, like the tune, it gets "
+    "better every time."
     // The long pause: 279 spaces.
     GAP GAP GAP GAP GAP GAP GAP GAP GAP GAP GAP GAP GAP GAP GAP GAP GAP GAP GAP GAP GAP GAP GAP GAP
         GAP GAP GAP "         "
-    "Still here? This quiet line is just for you. Thanks for waiting, and have a wonderful day!"
+    "Still here? This quiet line is just for you. Thanks for waiting; the rest of the Circle went "
+    "home."
     "   ";
 
 #undef GAP

@@ -1,7 +1,9 @@
 // intro-capture against the intro itself: screens grabbed from the intro running on a
 // private Xvfb must each be, pixel for pixel, one of the frames intro-capture writes, and
 // in the right order. The scroller moves 3 pixels a frame, so once it shows text every
-// frame is unlike every other and the match names the frame.
+// frame is unlike every other and the match names the frame. The slide panel, on the
+// screen and in the tool's frames, must be the first slide blended over the background
+// with all 8 bits of the fade's alpha, and its opaque peak must look like its neighbours.
 #include <gtest/gtest.h>
 
 #include <X11/keysym.h>
@@ -17,36 +19,11 @@ namespace {
 
 using namespace e2e;
 
-// Differing pixels between two 565 screens; -1 if the sizes differ.
-long differences(const std::vector<std::uint16_t> &a, const std::vector<std::uint16_t> &b) {
-    if (a.size() != b.size())
-        return -1;
-    long n = 0;
-    for (size_t i = 0; i < a.size(); ++i)
-        n += a[i] != b[i];
-    return n;
-}
-
 // The intro is drawing (the rows above the slide panel and the scroller show the background)
 // and the scroller has put text on screen.
 bool is_intro_with_text(const std::vector<std::uint16_t> &shot,
                         const std::vector<std::uint16_t> &background) {
-    const size_t top = 90 * width;
-    for (size_t i = 0; i < top; ++i)
-        if (shot[i] != background[i])
-            return false;
-    return differences(shot, background) > 200;
-}
-
-// Pixels of the slide panel's left part, where the scroller never reaches, that differ
-// from the background.
-bool shows_slide(const std::vector<std::uint16_t> &shot,
-                 const std::vector<std::uint16_t> &background) {
-    long n = 0;
-    for (int y = 110; y < 200; ++y)
-        for (int x = 10; x < 110; ++x)
-            n += shot[y * width + x] != background[y * width + x];
-    return n > 2000;
+    return shows_background_top(shot, background) && differences(shot, background) > 200;
 }
 
 TEST(CaptureMatchesIntro, GrabbedScreensAreCapturedFramesInOrder) {
@@ -117,6 +94,58 @@ TEST(CaptureMatchesIntro, GrabbedScreensAreCapturedFramesInOrder) {
     }
     std::printf("[ measured ] grabbed screens are frames %d and %d\n", matched[0], matched[1]);
     EXPECT_LT(matched[0], matched[1]);
+
+    // The first slide rises from alpha 1 in frame 275 by one a frame.
+    const int alpha = matched[1] - 274;
+    ASSERT_GE(alpha, 1);
+    ASSERT_LE(alpha, 255);
+    int slide_w = 0, slide_h = 0;
+    const std::vector<std::uint32_t> slide =
+        bmp_as_rgb(folder.path + "/res/sl0.dat", &slide_w, &slide_h);
+    std::vector<std::uint32_t> ground;
+    for (std::uint16_t v : background)
+        ground.push_back(widen_565(v));
+    const int off = panel_off_blend(shots[1], ground, slide, slide_w, slide_h, alpha);
+    std::printf("[ measured ] the slide on screen at alpha %d: at most %d level(s) off an 8-bit "
+                "blend\n",
+                alpha, off);
+    EXPECT_LE(off, 1);
+}
+
+// The fade in intro-capture's frames: alpha 1, 128, 254, the opaque peak at 255 and 254
+// again are the first slide blended over the background with 8 bits of alpha, and the
+// panel at the peak is the same as in the frames on either side: no blink.
+TEST(CaptureMatchesIntro, TheFadeIsAnEightBitBlendWithNoJumpAtThePeak) {
+    temp_folder folder;
+    ASSERT_TRUE(make_temp_folder(&folder));
+    ASSERT_TRUE(prepare_res(folder.path));
+    const std::string command = "cd '" + folder.path + "' && '" + CAPTURE_EXE +
+                                "' --frames 275 --out frames >/dev/null && '" + CAPTURE_EXE +
+                                "' --frames 402 --out frames >/dev/null && '" + CAPTURE_EXE +
+                                "' --frames 528-530 --out frames >/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    int w = 0, h = 0, slide_w = 0, slide_h = 0;
+    const std::vector<std::uint32_t> ground = bmp_as_rgb(folder.path + "/res/back.dat", &w, &h);
+    const std::vector<std::uint32_t> slide =
+        bmp_as_rgb(folder.path + "/res/sl0.dat", &slide_w, &slide_h);
+    ASSERT_EQ(ground.size(), static_cast<size_t>(width * height));
+    ASSERT_FALSE(slide.empty());
+    std::vector<std::uint16_t> panel[3]; // frames 528 to 530, left of the scroller
+    for (int frame : {275, 402, 528, 529, 530}) {
+        char name[64];
+        std::snprintf(name, sizeof name, "/frames/frame%06d.bmp", frame);
+        const std::vector<std::uint16_t> shot = bmp_as_565(folder.path + name, &w, &h);
+        ASSERT_EQ(shot.size(), static_cast<size_t>(width * height)) << name;
+        const int alpha = frame <= 529 ? frame - 274 : 784 - frame;
+        EXPECT_LE(panel_off_blend(shot, ground, slide, slide_w, slide_h, alpha), 1)
+            << "frame " << frame << ", alpha " << alpha;
+        if (frame >= 528)
+            for (int y = 110; y < 110 + slide_h; ++y)
+                for (int x = 10; x < 121; ++x)
+                    panel[frame - 528].push_back(shot[y * width + x]);
+    }
+    EXPECT_TRUE(panel[1] == panel[0]) << "the opaque peak differs from alpha 254 before it";
+    EXPECT_TRUE(panel[1] == panel[2]) << "the opaque peak differs from alpha 254 after it";
 }
 
 } // namespace

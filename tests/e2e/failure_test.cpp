@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "harness.h"
@@ -77,18 +78,63 @@ class FailureTest : public ::testing::Test {
         return lines_of(intro_stderr(&intro));
     }
 
-    // Runs the intro where it can find no display: it must say so and exit 1, quickly.
-    void expect_no_display(const intro_env &env) {
-        const double started = now_s();
-        ASSERT_TRUE(start_intro(&intro, folder.path, server.display ? &server : nullptr, env));
+    // Ends it with Escape and checks what it said: a line for each fragment, in order, each
+    // holding its fragment.
+    void expect_said_on_escape(const std::vector<std::string> &fragments) {
+        const std::vector<std::string> lines = end_with_escape();
+        ASSERT_EQ(lines.size(), fragments.size()) << joined(lines);
+        for (size_t i = 0; i < lines.size(); ++i)
+            EXPECT_NE(lines[i].find(fragments[i]), std::string::npos) << lines[i];
+    }
+
+    // Waits for the intro to end by itself, as it must with nothing to show itself on:
+    // within `seconds` of `since`, with exit code 1, not killed by a signal nor with a
+    // sanitizer's report, having said one line, which *said receives.
+    void expect_exit_one_with_one_line(double since, double seconds, std::string *said) {
         ASSERT_TRUE(wait_intro_exit(&intro, 10)) << "still running without a display";
-        const double seconds = now_s() - started;
+        std::printf("[ measured ] %.0f ms to the intro's exit\n", (now_s() - since) * 1000);
+        EXPECT_LT(now_s() - since, seconds);
         EXPECT_EQ(intro.term_signal, 0) << "killed by a signal: " << intro_stderr(&intro);
         EXPECT_EQ(intro.exit_code, 1);
         const std::vector<std::string> lines = lines_of(intro_stderr(&intro));
         ASSERT_EQ(lines.size(), 1u) << joined(lines);
-        EXPECT_NE(lines[0].find("no display available"), std::string::npos) << lines[0];
-        EXPECT_LT(seconds, 5.0);
+        *said = lines[0];
+    }
+
+    // Runs it with res/theme.xm unfit to play: one line names the file, and it plays silence.
+    void expect_silence_naming_the_music() {
+        start_server();
+        start_and_see_it_run();
+        expect_said_on_escape({"res/theme.xm"});
+        long samples = 0;
+        EXPECT_EQ(peak_amplitude(intro.audio_path, &samples), 0) << "sound without music";
+    }
+
+    // Runs the intro where it can find no display: it must say so and exit 1, quickly.
+    // *said receives its line.
+    void expect_no_display(const intro_env &env, std::string *said = nullptr) {
+        const double started = now_s();
+        ASSERT_TRUE(start_intro(&intro, folder.path, server.display ? &server : nullptr, env));
+        std::string line;
+        ASSERT_NO_FATAL_FAILURE(expect_exit_one_with_one_line(started, 5.0, &line));
+        EXPECT_NE(line.find("no display available"), std::string::npos) << line;
+        if (said)
+            *said = line;
+    }
+
+    // The X server goes away under the intro: it must say so in one line and exit 1 at once.
+    void expect_display_lost(std::string *said) {
+        const double stopped = now_s();
+        stop_x_server(&server);
+        ASSERT_NO_FATAL_FAILURE(expect_exit_one_with_one_line(stopped, 3.0, said));
+    }
+
+    // SDL's disk audio driver mixes the music as fast as it can, without waiting for the
+    // time each buffer takes to play: the audio thread is busy all the time.
+    static intro_env busy_audio() {
+        intro_env env;
+        env.set = {"SDL_DISKAUDIODELAY=0"};
+        return env;
     }
 
     x_server server;
@@ -100,9 +146,7 @@ TEST_F(FailureTest, MissingSlideIsNamedAndTheIntroRunsOn) {
     std::filesystem::remove(res("sl7.dat"));
     start_server();
     start_and_see_it_run();
-    const std::vector<std::string> lines = end_with_escape();
-    ASSERT_EQ(lines.size(), 1u) << joined(lines);
-    EXPECT_NE(lines[0].find("res/sl7.dat"), std::string::npos) << lines[0];
+    expect_said_on_escape({"res/sl7.dat"});
 }
 
 TEST_F(FailureTest, CorruptSlideIsNamedWithSdlsReason) {
@@ -156,12 +200,8 @@ TEST_F(FailureTest, UnreadableMediaSayPermissionDenied) {
     intro_env env;
     env.as_nobody = true;
     start_and_see_it_run(env);
-    const std::vector<std::string> lines = end_with_escape();
-    ASSERT_EQ(lines.size(), 2u) << joined(lines);
-    EXPECT_NE(lines[0].find("cannot read res/sl3.dat: permission denied"), std::string::npos)
-        << lines[0];
-    EXPECT_NE(lines[1].find("cannot read res/theme.xm: permission denied"), std::string::npos)
-        << lines[1];
+    expect_said_on_escape({"cannot read res/sl3.dat: permission denied",
+                           "cannot read res/theme.xm: permission denied"});
 }
 
 // Pictures far taller than the intro accepts are refused before the loader allocates for
@@ -173,12 +213,8 @@ TEST_F(FailureTest, TallPicturesAreRefusedBeforeAnythingIsAllocated) {
     intro_env env;
     env.largest_allocation_mib = 64;
     start_and_see_it_run(env);
-    const std::vector<std::string> lines = end_with_escape();
-    ASSERT_EQ(lines.size(), 2u) << joined(lines);
-    EXPECT_NE(lines[0].find("res/back.dat: refusing its size 1024x65535"), std::string::npos)
-        << lines[0];
-    EXPECT_NE(lines[1].find("res/sl7.dat: refusing its size 1x100000"), std::string::npos)
-        << lines[1];
+    expect_said_on_escape(
+        {"res/back.dat: refusing its size 1024x65535", "res/sl7.dat: refusing its size 1x100000"});
 }
 
 TEST_F(FailureTest, MissingBackgroundIsNotDrawnAndNothingCrashes) {
@@ -195,18 +231,14 @@ TEST_F(FailureTest, MissingBackgroundIsNotDrawnAndNothingCrashes) {
                 << "at (" << i % width << ", " << i / width << ") in grab " << grab;
         sleep_s(0.15);
     }
-    const std::vector<std::string> lines = end_with_escape();
-    ASSERT_EQ(lines.size(), 1u) << joined(lines);
-    EXPECT_NE(lines[0].find("res/back.dat"), std::string::npos) << lines[0];
+    expect_said_on_escape({"res/back.dat"});
 }
 
 TEST_F(FailureTest, MissingResFolderIsOneLineAndTheIntroRunsSilently) {
     remove_tree(folder.path + "/res");
     start_server();
     start_and_see_it_run();
-    const std::vector<std::string> lines = end_with_escape();
-    ASSERT_EQ(lines.size(), 1u) << joined(lines);
-    EXPECT_NE(lines[0].find("res/"), std::string::npos) << lines[0];
+    expect_said_on_escape({"res/"});
 }
 
 TEST_F(FailureTest, NoAudioDeviceIsOneLineAndTheIntroRunsSilently) {
@@ -214,9 +246,7 @@ TEST_F(FailureTest, NoAudioDeviceIsOneLineAndTheIntroRunsSilently) {
     intro_env env;
     env.set = {"SDL_AUDIODRIVER=no-such-device"};
     start_and_see_it_run(env);
-    const std::vector<std::string> lines = end_with_escape();
-    ASSERT_EQ(lines.size(), 1u) << joined(lines);
-    EXPECT_NE(lines[0].find("audio device"), std::string::npos) << lines[0];
+    expect_said_on_escape({"audio device"});
     EXPECT_FALSE(std::filesystem::exists(intro.audio_path));
 }
 
@@ -226,31 +256,17 @@ TEST_F(FailureTest, NoSoundCardIsOneLineAndTheIntroRunsSilently) {
     // ALSA asked for a card that no machine has: the sound library complains on its own.
     env.set = {"SDL_AUDIODRIVER=alsa", "AUDIODEV=hw:99"};
     start_and_see_it_run(env);
-    const std::vector<std::string> lines = end_with_escape();
-    ASSERT_EQ(lines.size(), 1u) << joined(lines);
-    EXPECT_NE(lines[0].find("audio device"), std::string::npos) << lines[0];
+    expect_said_on_escape({"audio device"});
 }
 
 TEST_F(FailureTest, MissingMusicIsOneLineAndTheIntroRunsSilently) {
     std::filesystem::remove(res("theme.xm"));
-    start_server();
-    start_and_see_it_run();
-    const std::vector<std::string> lines = end_with_escape();
-    ASSERT_EQ(lines.size(), 1u) << joined(lines);
-    EXPECT_NE(lines[0].find("res/theme.xm"), std::string::npos) << lines[0];
-    long samples = 0;
-    EXPECT_EQ(peak_amplitude(intro.audio_path, &samples), 0) << "sound without music";
+    expect_silence_naming_the_music();
 }
 
 TEST_F(FailureTest, CorruptMusicIsOneLineAndTheIntroRunsSilently) {
     ASSERT_TRUE(write_file(res("theme.xm"), std::string(4000, '\x5a')));
-    start_server();
-    start_and_see_it_run();
-    const std::vector<std::string> lines = end_with_escape();
-    ASSERT_EQ(lines.size(), 1u) << joined(lines);
-    EXPECT_NE(lines[0].find("res/theme.xm"), std::string::npos) << lines[0];
-    long samples = 0;
-    EXPECT_EQ(peak_amplitude(intro.audio_path, &samples), 0) << "sound without music";
+    expect_silence_naming_the_music();
 }
 
 // Started with standard streams closed, and with something to say once the display is
@@ -271,9 +287,7 @@ TEST_F(FailureTest, ClosedStdoutWithAMessageToSayDoesNotHangIt) {
     intro_env env;
     env.closed = {1};
     start_and_see_it_run(env);
-    const std::vector<std::string> lines = end_with_escape();
-    ASSERT_EQ(lines.size(), 1u) << joined(lines);
-    EXPECT_NE(lines[0].find("res/theme.xm"), std::string::npos) << lines[0];
+    expect_said_on_escape({"res/theme.xm"});
 }
 
 TEST_F(FailureTest, AllThreeStreamsClosedWithAMessageToSayDoesNotHangIt) {
@@ -311,11 +325,77 @@ TEST_F(FailureTest, DummyDriverIsRefusedAsNoDisplay) {
     expect_no_display(env);
 }
 
-TEST_F(FailureTest, UnreachableX11DisplayIsOneLineAndExitOne) {
+TEST_F(FailureTest, UnreachableX11DisplayIsNamedInOneLineAndExitOne) {
     intro_env env;
     // A display number no server answers on (the range tops out at 65535).
     env.set = {"DISPLAY=:65000"};
-    expect_no_display(env);
+    std::string line;
+    expect_no_display(env, &line);
+    EXPECT_NE(line.find("cannot reach the X11 display \":65000\" (DISPLAY)"), std::string::npos)
+        << line;
+}
+
+// A Wayland session names its display in WAYLAND_DISPLAY alone: the intro must ask SDL for
+// it rather than say there is none, and name it when nothing answers there.
+TEST_F(FailureTest, UnreachableWaylandDisplayIsNamedInOneLineAndExitOne) {
+    intro_env env;
+    env.unset = {"DISPLAY"};
+    env.set = {"WAYLAND_DISPLAY=wayland-e2e"};
+    std::string line;
+    expect_no_display(env, &line);
+    EXPECT_NE(line.find("cannot reach the Wayland display \"wayland-e2e\" (WAYLAND_DISPLAY)"),
+              std::string::npos)
+        << line;
+}
+
+// The X server ends while the intro starts: before it connects, while SDL sets up its
+// window, or once it is there.
+TEST_F(FailureTest, DisplayLostDuringStartUpIsOneLineAndExitOne) {
+    for (const double after : {0.0, 0.05, 0.15, 0.3}) {
+        SCOPED_TRACE(testing::Message() << "server stopped " << after << " s after the start");
+        start_server();
+        ASSERT_TRUE(start_intro(&intro, folder.path, &server, busy_audio()));
+        sleep_s(after);
+        std::string line;
+        ASSERT_NO_FATAL_FAILURE(expect_display_lost(&line));
+        EXPECT_TRUE(line.find("intro: lost the display: ") == 0 ||
+                    line.find("cannot reach the X11 display") != std::string::npos)
+            << line;
+    }
+}
+
+TEST_F(FailureTest, DisplayLostInTheFirstFramesIsOneLineAndExitOne) {
+    start_server();
+    ASSERT_TRUE(start_intro(&intro, folder.path, &server, busy_audio()));
+    ASSERT_NE(wait_for_window(server.display, 10), 0u) << intro_stderr(&intro);
+    std::string line;
+    ASSERT_NO_FATAL_FAILURE(expect_display_lost(&line));
+    EXPECT_EQ(line.find("intro: lost the display: "), 0u) << line;
+}
+
+TEST_F(FailureTest, DisplayLostWhileTheMusicPlaysIsOneLineAndExitOne) {
+    start_server();
+    start_and_see_it_run(busy_audio());
+    sleep_s(2.0);
+    std::string line;
+    ASSERT_NO_FATAL_FAILURE(expect_display_lost(&line));
+    EXPECT_EQ(
+        line.find("intro: lost the display: the connection to the X server on " + server.name), 0u)
+        << line;
+    long samples = 0;
+    EXPECT_GT(peak_amplitude(intro.audio_path, &samples), 1000) << "the music was not playing";
+}
+
+// `intro 2>&1 | head -1` once head has quit: every message goes into a pipe without a
+// reader, and the intro runs on as if nothing was said.
+TEST_F(FailureTest, StderrPipeWithoutReaderDoesNotEndIt) {
+    std::filesystem::remove(res("sl2.dat"));  // said before the window opens
+    std::filesystem::remove(res("theme.xm")); // and after
+    start_server();
+    intro_env env;
+    env.unread_stderr = true;
+    start_and_see_it_run(env);
+    EXPECT_TRUE(end_with_escape().empty());
 }
 
 } // namespace

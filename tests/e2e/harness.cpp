@@ -18,6 +18,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -26,6 +27,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -260,6 +262,15 @@ bool write_fixture_bmp(const std::string &path, int w, int h, int seed) {
 static void put_u16(std::string *o, unsigned v);
 static void put_u32(std::string *o, unsigned long v);
 
+// The colour of the pixel at (x, y) of a surface of any depth.
+static void surface_rgb(const SDL_Surface *s, int x, int y, Uint8 *r, Uint8 *g, Uint8 *b) {
+    const int bpp = s->format->BytesPerPixel;
+    Uint32 v = 0;
+    std::memcpy(&v, static_cast<const Uint8 *>(s->pixels) + y * s->pitch + x * bpp,
+                static_cast<size_t>(bpp));
+    SDL_GetRGB(v, s->format, r, g, b);
+}
+
 bool rewrite_as_32_bits(const std::string &path, unsigned char (*alpha)(int x, int y)) {
     SDL_Surface *s = SDL_LoadBMP(path.c_str());
     if (!s)
@@ -277,14 +288,10 @@ bool rewrite_as_32_bits(const std::string &path, unsigned char (*alpha)(int x, i
     put_u32(&o, 0);
     put_u32(&o, pixels);
     o += std::string(16, '\0');
-    const int bpp = s->format->BytesPerPixel;
     for (int y = s->h - 1; y >= 0; --y)
         for (int x = 0; x < s->w; ++x) {
-            Uint32 v = 0;
-            std::memcpy(&v, static_cast<Uint8 *>(s->pixels) + y * s->pitch + x * bpp,
-                        static_cast<size_t>(bpp));
             Uint8 r, g, b;
-            SDL_GetRGB(v, s->format, &r, &g, &b);
+            surface_rgb(s, x, y, &r, &g, &b);
             o.push_back(static_cast<char>(b));
             o.push_back(static_cast<char>(g));
             o.push_back(static_cast<char>(r));
@@ -541,7 +548,15 @@ bool start_program(intro_process *p, const std::vector<std::string> &args,
             return false;
     }
 
-    const int err = open(p->stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    int err = open(p->stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (err >= 0 && changes.unread_stderr) {
+        // The reader end is closed before the intro starts: nobody will ever read its output.
+        int ends[2];
+        close(err);
+        err = pipe2(ends, O_CLOEXEC) == 0 ? ends[1] : -1;
+        if (err >= 0)
+            close(ends[0]);
+    }
     if (err < 0)
         return false;
     const pid_t parent = getpid();
@@ -775,6 +790,48 @@ bool write_ppm(const std::string &path, const rgb_image &image) {
     return write_file(path, o);
 }
 
+std::vector<std::uint16_t> shrink_screen(const rgb_image &shot, int scale, int x, int y) {
+    std::vector<std::uint16_t> small;
+    if (x < 0 || y < 0 || x + scale * width > shot.width || y + scale * height > shot.height)
+        return small;
+    for (int sy = 0; sy < height; ++sy)
+        for (int sx = 0; sx < width; ++sx) {
+            const std::uint32_t v = shot.at(x + sx * scale, y + sy * scale);
+            small.push_back(rgb565(v >> 16, v >> 8 & 0xFF, v & 0xFF));
+        }
+    return small;
+}
+
+long differences(const std::vector<std::uint16_t> &a, const std::vector<std::uint16_t> &b) {
+    if (a.size() != b.size())
+        return -1;
+    long n = 0;
+    for (size_t i = 0; i < a.size(); ++i)
+        n += a[i] != b[i];
+    return n;
+}
+
+bool shows_background_top(const std::vector<std::uint16_t> &shot,
+                          const std::vector<std::uint16_t> &background) {
+    if (shot.size() != background.size() || shot.size() < 90 * width)
+        return false;
+    for (size_t i = 0; i < 90 * width; ++i)
+        if (shot[i] != background[i])
+            return false;
+    return true;
+}
+
+bool shows_slide(const std::vector<std::uint16_t> &shot,
+                 const std::vector<std::uint16_t> &background) {
+    if (shot.size() != background.size() || shot.size() != width * height)
+        return false;
+    long n = 0;
+    for (int y = 110; y < 200; ++y)
+        for (int x = 10; x < 110; ++x)
+            n += shot[y * width + x] != background[y * width + x];
+    return n > 2000;
+}
+
 void move_pointer(Display *d, int x, int y) {
     XTestFakeMotionEvent(d, DefaultScreen(d), x, y, CurrentTime);
     XSync(d, False);
@@ -795,6 +852,69 @@ bool cursor_is_invisible(Display *d) {
     return invisible;
 }
 
+placement whole_number_placement(int screen_width, int screen_height) {
+    const int scale = std::min(screen_width / width, screen_height / height);
+    return {scale, (screen_width - scale * width) / 2, (screen_height - scale * height) / 2};
+}
+
+static std::uint16_t narrow_to_565(std::uint32_t v) {
+    return rgb565(v >> 16, v >> 8 & 0xFF, v & 0xFF);
+}
+
+shades::shades() {
+    std::fill(std::begin(red), std::end(red), -1);
+    std::fill(std::begin(green), std::end(green), -1);
+    std::fill(std::begin(blue), std::end(blue), -1);
+}
+
+static bool same_shade(int *seen, int v) {
+    if (*seen < 0)
+        *seen = v;
+    return *seen == v;
+}
+
+bool shades::one_per_level(std::uint32_t v) {
+    const int r = static_cast<int>(v >> 16), g = static_cast<int>(v >> 8 & 0xFF),
+              b = static_cast<int>(v & 0xFF);
+    return same_shade(&red[r >> 3], r) & same_shade(&green[g >> 2], g) &
+           same_shade(&blue[b >> 3], b);
+}
+
+std::string enlargement_faults(const rgb_image &shot, const placement &p,
+                               const std::vector<std::uint16_t> &background) {
+    const int untouched_rows = 90; // the background rows that nothing else draws on
+    std::ostringstream out;
+    shades seen;
+    int reported = 0;
+    auto fault = [&](int x, int y, const char *what) {
+        if (reported++ < 5)
+            out << "at (" << x << ", " << y << ") colour " << std::hex << shot.at(x, y) << std::dec
+                << ": " << what << "\n";
+    };
+    const int right = p.x + p.scale * width, bottom = p.y + p.scale * height;
+    for (int y = 0; y < shot.height; ++y)
+        for (int x = 0; x < shot.width; ++x) {
+            const bool inside = x >= p.x && x < right && y >= p.y && y < bottom;
+            if (!inside) {
+                if (shot.at(x, y) != 0)
+                    fault(x, y, "the border around the picture is not black");
+                continue;
+            }
+            const int sx = (x - p.x) / p.scale, sy = (y - p.y) / p.scale;
+            const std::uint32_t corner = shot.at(p.x + sx * p.scale, p.y + sy * p.scale);
+            if (shot.at(x, y) != corner)
+                fault(x, y, "not the colour of the rest of its block");
+            else if (!seen.one_per_level(shot.at(x, y)))
+                fault(x, y, "a second shade of a 5-6-5 level (blurred?)");
+            else if (sy < untouched_rows && narrow_to_565(shot.at(x, y)) !=
+                                                background[static_cast<size_t>(sy * width + sx)])
+                fault(x, y, "not the background's pixel");
+        }
+    if (reported > 5)
+        out << "... " << reported << " faults in all\n";
+    return out.str();
+}
+
 bool write_ppm(const std::string &path, const std::vector<std::uint16_t> &pixels) {
     if (pixels.size() != static_cast<size_t>(width * height))
         return false;
@@ -809,26 +929,51 @@ bool write_ppm(const std::string &path, const std::vector<std::uint16_t> &pixels
     return write_file(path, o);
 }
 
-std::vector<std::uint16_t> bmp_as_565(const std::string &path, int *w, int *h) {
-    std::vector<std::uint16_t> pixels;
+std::vector<std::uint32_t> bmp_as_rgb(const std::string &path, int *w, int *h) {
+    std::vector<std::uint32_t> pixels;
     SDL_Surface *s = SDL_LoadBMP(path.c_str());
     if (!s)
         return pixels;
     *w = s->w;
     *h = s->h;
-    const int bpp = s->format->BytesPerPixel;
     pixels.resize(static_cast<size_t>(s->w * s->h));
     for (int y = 0; y < s->h; ++y)
         for (int x = 0; x < s->w; ++x) {
-            Uint32 v = 0;
-            std::memcpy(&v, static_cast<Uint8 *>(s->pixels) + y * s->pitch + x * bpp,
-                        static_cast<size_t>(bpp));
             Uint8 r, g, b;
-            SDL_GetRGB(v, s->format, &r, &g, &b);
-            pixels[static_cast<size_t>(y * s->w + x)] = rgb565(r, g, b);
+            surface_rgb(s, x, y, &r, &g, &b);
+            pixels[static_cast<size_t>(y * s->w + x)] =
+                static_cast<std::uint32_t>(r << 16 | g << 8 | b);
         }
     SDL_FreeSurface(s);
     return pixels;
+}
+
+std::vector<std::uint16_t> bmp_as_565(const std::string &path, int *w, int *h) {
+    std::vector<std::uint16_t> pixels;
+    for (std::uint32_t v : bmp_as_rgb(path, w, h))
+        pixels.push_back(rgb565(v >> 16, v >> 8 & 0xFF, v & 0xFF));
+    return pixels;
+}
+
+int panel_off_blend(const std::vector<std::uint16_t> &screen,
+                    const std::vector<std::uint32_t> &background,
+                    const std::vector<std::uint32_t> &slide, int slide_w, int slide_h, int alpha) {
+    int worst = 0;
+    for (int y = 0; y < slide_h; ++y)
+        for (int x = 0; x < slide_w && 10 + x < 121; ++x) {
+            const size_t at = static_cast<size_t>((110 + y) * width + 10 + x);
+            const std::uint32_t s = slide[static_cast<size_t>(y * slide_w + x)], d = background[at];
+            unsigned blend[3];
+            for (int c = 0; c < 3; ++c) {
+                const unsigned sc = s >> (16 - 8 * c) & 0xFF, dc = d >> (16 - 8 * c) & 0xFF;
+                blend[c] = (sc * static_cast<unsigned>(alpha) + dc * (255u - alpha)) / 255;
+            }
+            const std::uint16_t e = rgb565(blend[0], blend[1], blend[2]), p = screen[at];
+            worst =
+                std::max({worst, std::abs((p >> 11) - (e >> 11)),
+                          std::abs((p >> 5 & 63) - (e >> 5 & 63)), std::abs((p & 31) - (e & 31))});
+        }
+    return worst;
 }
 
 void press_key(Display *d, unsigned long keysym, const std::vector<unsigned long> &modifiers) {

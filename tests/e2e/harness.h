@@ -85,6 +85,7 @@ struct intro_env {
     std::vector<std::string> set;   // "NAME=value", replacing any base value
     std::vector<std::string> unset; // names removed from the base
     std::vector<int> closed;        // of descriptors 0, 1 and 2, those it starts without
+    bool unread_stderr = false;     // stdout and stderr a pipe whose reader has gone
     bool as_nobody = false;         // run as the user nobody (when the tests run as root)
     // In the sanitizer build, any one allocation above this many MiB fails (0: no limit).
     int largest_allocation_mib = 0;
@@ -144,6 +145,49 @@ inline std::uint32_t widen_565(std::uint16_t v) {
     return (r << 3 | r >> 2) << 16 | (g << 2 | g >> 4) << 8 | (b << 3 | b >> 2);
 }
 
+// The 320x240 display as a larger screen shows it, enlarged `scale` times with its top-left
+// corner at (x, y): each block's top-left pixel, narrowed to 5-6-5. Empty if it does not fit.
+std::vector<std::uint16_t> shrink_screen(const rgb_image &shot, int scale, int x, int y);
+
+// Pixels in which two 320x240 screens differ; -1 if their sizes differ.
+long differences(const std::vector<std::uint16_t> &a, const std::vector<std::uint16_t> &b);
+
+// The rows above the slide panel and the scroller show the background: the intro is drawing.
+bool shows_background_top(const std::vector<std::uint16_t> &shot,
+                          const std::vector<std::uint16_t> &background);
+
+// The slide panel at (10, 110) shows a picture: its left part, where the scroller never
+// reaches, differs from the background.
+bool shows_slide(const std::vector<std::uint16_t> &shot,
+                 const std::vector<std::uint16_t> &background);
+
+// ---- the display enlarged on a large screen ---------------------------------------------
+
+struct screen_size {
+    int width, height;
+};
+
+// Where the enlarged display lies: the largest whole-number enlargement that fits, centred.
+struct placement {
+    int scale, x, y;
+};
+placement whole_number_placement(int screen_width, int screen_height);
+
+// The presenter widens each 5-6-5 level to 8 bits its own way, but always the same way: on
+// a sharp screen every level of a channel shows as one shade. Blending neighbours (linear
+// filtering) makes shades in between, several to a level.
+struct shades {
+    int red[32], green[64], blue[32];
+    shades();
+    bool one_per_level(std::uint32_t v);
+};
+
+// Everything wrong with one grab of the enlarged display, as text; empty when the border is
+// black, every block one colour, every 5-6-5 level one shade and the rows above y = 90 the
+// background's.
+std::string enlargement_faults(const rgb_image &shot, const placement &p,
+                               const std::vector<std::uint16_t> &background);
+
 // Moves the pointer to (x, y) on the root window through XTest.
 void move_pointer(Display *d, int x, int y);
 
@@ -159,9 +203,18 @@ inline std::uint16_t rgb565(unsigned r, unsigned g, unsigned b) {
     return static_cast<std::uint16_t>((r >> 3) << 11 | (g >> 2) << 5 | (b >> 3));
 }
 
-// Loads a BMP as SDL does and converts every pixel to RGB565 by truncation; empty on
-// failure. *w and *h receive its size.
+// Loads a BMP as SDL does: every pixel as 0xRRGGBB, or converted to RGB565 by truncation;
+// empty on failure. *w and *h receive its size.
+std::vector<std::uint32_t> bmp_as_rgb(const std::string &path, int *w, int *h);
 std::vector<std::uint16_t> bmp_as_565(const std::string &path, int *w, int *h);
+
+// How far the slide panel of `screen` (5-6-5, at (10, 110)) lies from `slide` blended over
+// `background` (both 0xRRGGBB, the background 320x240) with 8 bits of alpha: the largest
+// difference in levels of any channel. Only the panel's columns left of x = 121 count,
+// where the scroller never draws.
+int panel_off_blend(const std::vector<std::uint16_t> &screen,
+                    const std::vector<std::uint32_t> &background,
+                    const std::vector<std::uint32_t> &slide, int slide_w, int slide_h, int alpha);
 
 // Presses and releases `key` through XTest, holding the `modifiers` keysyms meanwhile.
 void press_key(Display *d, unsigned long keysym, const std::vector<unsigned long> &modifiers = {});

@@ -5,9 +5,7 @@
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <iterator>
 #include <sstream>
 
 #include "harness.h"
@@ -15,84 +13,6 @@
 namespace {
 
 using namespace e2e;
-
-// The background rows that nothing else draws on (as in the 320x240 tests).
-constexpr int untouched_rows = 90;
-
-struct screen_size {
-    int width, height;
-};
-
-// Where the enlarged display lies: the largest whole-number enlargement that fits, centred.
-struct placement {
-    int scale, x, y;
-};
-
-placement place(const screen_size &s) {
-    const int scale = std::min(s.width / width, s.height / height);
-    return {scale, (s.width - scale * width) / 2, (s.height - scale * height) / 2};
-}
-
-std::uint16_t narrow_to_565(std::uint32_t v) {
-    return rgb565(v >> 16, v >> 8 & 0xFF, v & 0xFF);
-}
-
-// The presenter widens each 5-6-5 level to 8 bits its own way, but always the same way: on
-// a sharp screen every level of a channel shows as one shade. Blending neighbours (linear
-// filtering) makes shades in between, several to a level.
-struct shades {
-    int red[32], green[64], blue[32];
-    shades() {
-        std::fill(std::begin(red), std::end(red), -1);
-        std::fill(std::begin(green), std::end(green), -1);
-        std::fill(std::begin(blue), std::end(blue), -1);
-    }
-    static bool same(int *seen, int v) {
-        if (*seen < 0)
-            *seen = v;
-        return *seen == v;
-    }
-    bool one_per_level(std::uint32_t v) {
-        const int r = static_cast<int>(v >> 16), g = static_cast<int>(v >> 8 & 0xFF),
-                  b = static_cast<int>(v & 0xFF);
-        return same(&red[r >> 3], r) & same(&green[g >> 2], g) & same(&blue[b >> 3], b);
-    }
-};
-
-// Everything wrong with one grab, as text; empty when it shows the display as it should.
-std::string faults(const rgb_image &shot, const placement &p,
-                   const std::vector<std::uint16_t> &background) {
-    std::ostringstream out;
-    shades seen;
-    int reported = 0;
-    auto fault = [&](int x, int y, const char *what) {
-        if (reported++ < 5)
-            out << "at (" << x << ", " << y << ") colour " << std::hex << shot.at(x, y) << std::dec
-                << ": " << what << "\n";
-    };
-    const int right = p.x + p.scale * width, bottom = p.y + p.scale * height;
-    for (int y = 0; y < shot.height; ++y)
-        for (int x = 0; x < shot.width; ++x) {
-            const bool inside = x >= p.x && x < right && y >= p.y && y < bottom;
-            if (!inside) {
-                if (shot.at(x, y) != 0)
-                    fault(x, y, "the border around the picture is not black");
-                continue;
-            }
-            const int sx = (x - p.x) / p.scale, sy = (y - p.y) / p.scale;
-            const std::uint32_t corner = shot.at(p.x + sx * p.scale, p.y + sy * p.scale);
-            if (shot.at(x, y) != corner)
-                fault(x, y, "not the colour of the rest of its block");
-            else if (!seen.one_per_level(shot.at(x, y)))
-                fault(x, y, "a second shade of a 5-6-5 level (blurred?)");
-            else if (sy < untouched_rows && narrow_to_565(shot.at(x, y)) !=
-                                                background[static_cast<size_t>(sy * width + sx)])
-                fault(x, y, "not the background's pixel");
-        }
-    if (reported > 5)
-        out << "... " << reported << " faults in all\n";
-    return out.str();
-}
 
 class LargeScreenTest : public ::testing::TestWithParam<screen_size> {
   protected:
@@ -125,7 +45,7 @@ TEST_P(LargeScreenTest, ShowsSharpWholeNumberBlocksCentredWithoutCursorAndEndsOn
     ASSERT_NO_FATAL_FAILURE(start(size));
 
     // A grab may catch a frame half presented, so a few are allowed before one must be right.
-    const placement p = place(size);
+    const placement p = whole_number_placement(size.width, size.height);
     rgb_image shot;
     std::string wrong;
     const double deadline = now_s() + 10;
@@ -133,7 +53,7 @@ TEST_P(LargeScreenTest, ShowsSharpWholeNumberBlocksCentredWithoutCursorAndEndsOn
         shot = grab_screen_rgb(server.display);
         ASSERT_EQ(shot.width, size.width);
         ASSERT_EQ(shot.height, size.height);
-        wrong = faults(shot, p, background);
+        wrong = enlargement_faults(shot, p, background);
         if (wrong.empty())
             break;
         sleep_s(0.05);

@@ -4,6 +4,7 @@ plain struct parsing), and that make-pictures regenerates every one of them byte
 
 usage: check_pictures.py MAKE_PICTURES SOURCE_DIR
 """
+import colorsys
 import filecmp
 import itertools
 import os
@@ -18,7 +19,7 @@ from PIL import Image, ImageChops, ImageStat
 
 TOOL = SOURCE = None
 SLIDES = ["sl%d.dat" % i for i in range(16)]
-GENERATED = ["back.dat"] + SLIDES + ["intro.ico", "intro.rc"]
+GENERATED = ["back.dat"] + SLIDES + ["intro.ico"]
 
 
 def res(name):
@@ -49,15 +50,42 @@ def read_565_bmp(path):
     return width, height, masks, rows[::-1] if height > 0 else rows
 
 
+def read_24_bit_bmp(path):
+    """The pixels of a 24-bit BI_RGB BMP, parsed here without any image library:
+    (width, height, rows of (r, g, b) from the top)."""
+    with open(path, "rb") as f:
+        data = f.read()
+    offset = struct.unpack_from("<I", data, 10)[0]
+    width, height, _, bits, compression = struct.unpack_from("<iiHHI", data, 18)
+    assert (bits, compression) == (24, 0), path
+    stride = (width * 3 + 3) // 4 * 4
+    rows = [[tuple(data[offset + y * stride + 3 * x + 2 - c] for c in range(3))
+             for x in range(width)] for y in range(abs(height))]
+    return width, height, rows[::-1] if height > 0 else rows
+
+
+def narrow_to_565(r, g, b):
+    return (r >> 3) << 11 | (g >> 2) << 5 | b >> 3
+
+
 def widen_565(v):
     """A 5-6-5 value as 8-bit RGB, the top bits repeated into the new low bits."""
     r, g, b = v >> 11, v >> 5 & 63, v & 31
     return (r << 3 | r >> 2, g << 2 | g >> 4, b << 3 | b >> 2)
 
 
+def displayed_565(path):
+    """A picture's pixels as the 5-6-5 display holds them, rows from the top: the
+    background as stored, a 24-bit slide cut down to its levels."""
+    if bmp_header(path)[2] == 16:
+        return read_565_bmp(path)[3]
+    return [[narrow_to_565(*p) for p in row] for row in read_24_bit_bmp(path)[2]]
+
+
 def as_rgb_image(path):
-    width, height, _, rows = read_565_bmp(path)
-    im = Image.new("RGB", (width, abs(height)))
+    """The picture as the display shows it, widened to 8 bits."""
+    rows = displayed_565(path)
+    im = Image.new("RGB", (len(rows[0]), len(rows)))
     im.putdata([widen_565(v) for row in rows for v in row])
     return im
 
@@ -89,30 +117,45 @@ class Pictures(unittest.TestCase):
         with Image.open(res("back.dat")) as im:
             self.assertEqual((im.format, im.size, im.mode), ("BMP", (320, 240), "RGB"))
 
-    def test_slides_are_128x120_565_bmps(self):
+    def test_slides_are_128x120_24_bit_bmps(self):
+        # 24 bits, so that SDL blends them onto the display with all 8 bits of the fade's
+        # alpha: 255 steps, where 5-6-5 onto 5-6-5 keeps 5 bits.
         for name in SLIDES:
             with self.subTest(name):
-                self.assertEqual(bmp_header(res(name)), (128, 120, 16, 3))
+                self.assertEqual(bmp_header(res(name)), (128, 120, 24, 0))
                 with Image.open(res(name)) as im:
                     self.assertEqual((im.format, im.size, im.mode), ("BMP", (128, 120), "RGB"))
 
-    def test_pictures_are_in_the_displays_565_format(self):
-        # The display is 5-6-5: pictures with the same masks are copied as they are.
-        for name in ["back.dat"] + SLIDES:
+    def test_background_is_in_the_displays_565_format(self):
+        # The display is 5-6-5: a picture with the same masks is copied as it is.
+        width, height, masks, rows = read_565_bmp(res("back.dat"))
+        self.assertEqual(masks, (0xF800, 0x07E0, 0x001F))
+        self.assertGreater(height, 0)
+
+    def test_slide_channels_keep_off_the_ends_of_their_565_levels(self):
+        # Blended at alpha 254 a channel moves by at most one 8-bit unit. Kept one away
+        # from both ends of the values the display cuts down to its level, it stays on that
+        # level, so the opaque copy at alpha 255 shows the same panel and nothing blinks.
+        for name in SLIDES:
             with self.subTest(name):
-                width, height, masks, rows = read_565_bmp(res(name))
-                self.assertEqual(masks, (0xF800, 0x07E0, 0x001F))
-                self.assertGreater(height, 0)
+                edges = 0
+                for row in read_24_bit_bmp(res(name))[2]:
+                    for r, g, b in row:
+                        edges += r & 7 in (0, 7) or g & 3 in (0, 3) or b & 7 in (0, 7)
+                self.assertEqual(edges, 0, "pixels with a channel on the edge of its level")
 
     def test_pil_reads_the_same_colours(self):
-        # An independent reader agrees on every pixel's 5-6-5 value (PIL widens the
-        # channels its own way, so the comparison keeps only their top bits).
-        for name in ["back.dat"] + SLIDES:
+        # An independent reader agrees on every pixel: the slides' 24-bit colours exactly,
+        # the background's 5-6-5 values (PIL widens the channels its own way, so the
+        # comparison keeps only their top bits).
+        for name in SLIDES:
             with self.subTest(name), Image.open(res(name)) as im:
-                ours = [v for row in read_565_bmp(res(name))[3] for v in row]
-                pil = [(r >> 3) << 11 | (g >> 2) << 5 | b >> 3
-                       for r, g, b in im.convert("RGB").getdata()]
-                self.assertEqual(ours, pil)
+                ours = [p for row in read_24_bit_bmp(res(name))[2] for p in row]
+                self.assertEqual(ours, list(im.convert("RGB").getdata()))
+        with Image.open(res("back.dat")) as im:
+            ours = [v for row in read_565_bmp(res("back.dat"))[3] for v in row]
+            pil = [narrow_to_565(*p) for p in im.convert("RGB").getdata()]
+            self.assertEqual(ours, pil)
 
     def test_slides_are_all_different_and_none_is_flat(self):
         slides = [as_rgb_image(res(name)) for name in SLIDES]
@@ -124,6 +167,43 @@ class Pictures(unittest.TestCase):
             with self.subTest(pair=(a, b)):
                 mean_difference = sum(ImageStat.Stat(ImageChops.difference(ia, ib)).mean) / 3
                 self.assertGreater(mean_difference, 12)
+
+    def test_no_slide_has_a_blown_band(self):
+        # Near white (red and green both at 240 or more) only in highlights and stars.
+        for name in SLIDES:
+            with self.subTest(name):
+                pixels = list(as_rgb_image(res(name)).getdata())
+                blown = sum(r >= 240 and g >= 240 for r, g, _ in pixels) / len(pixels)
+                self.assertLess(blown, 0.02)
+
+    def test_no_slide_is_all_hard_edges(self):
+        # The mean grey step between neighbouring pixels: thin lines of one pixel on black
+        # (60 and more) stair-step and beat against the pixel grid when enlarged.
+        for name in SLIDES:
+            with self.subTest(name):
+                grey = as_rgb_image(res(name)).convert("L")
+                across = ImageChops.difference(grey.crop((1, 0, 128, 120)),
+                                               grey.crop((0, 0, 127, 120)))
+                down = ImageChops.difference(grey.crop((0, 1, 128, 120)),
+                                             grey.crop((0, 0, 128, 119)))
+                edge = ImageStat.Stat(across).mean[0] + ImageStat.Stat(down).mean[0]
+                self.assertLess(edge, 45)
+
+    def test_at_most_four_slides_share_the_purple_and_orange_palette(self):
+        # A slide is on that palette when, of its coloured pixels, purples (hue 250-345)
+        # are at least a fifth and purples with oranges (5-45) three quarters.
+        on_palette = []
+        for name in SLIDES:
+            purple = orange = coloured = 0
+            for r, g, b in as_rgb_image(res(name)).getdata():
+                hue, saturation, value = colorsys.rgb_to_hsv(r / 255, g / 255, b / 255)
+                if saturation > 0.3 and value > 0.15:
+                    coloured += 1
+                    purple += 250 <= hue * 360 <= 345
+                    orange += 5 <= hue * 360 <= 45
+            if purple >= coloured / 5 and purple + orange >= coloured * 3 / 4:
+                on_palette.append(name)
+        self.assertLessEqual(len(on_palette), 4, on_palette)
 
     def test_scroller_band_area_is_calm_and_mid_dark(self):
         # The scroller's letters (red to yellow) and black shadow pass over x 120-319,
@@ -200,14 +280,20 @@ class Icon(unittest.TestCase):
                     self.assertEqual(frame.getpixel((size // 2, size // 2))[3], 255)
 
     def test_resource_compiler_makes_icon_group_a_with_nine_images(self):
+        # The script includes <winver.h>, so windres needs the MinGW compiler as its
+        # preprocessor, as in the Windows build.
         windres = shutil.which("i686-w64-mingw32-windres")
-        if not windres:
-            self.skipTest("no i686-w64-mingw32-windres (binutils-mingw-w64-i686)")
+        if not windres or not shutil.which("i686-w64-mingw32-gcc"):
+            self.skipTest("no i686-w64-mingw32-windres and -gcc (the MinGW cross compiler)")
         with tempfile.TemporaryDirectory() as tmp:
             out = os.path.join(tmp, "intro.res")
+            # The version header the build generates from VERSION.
+            with open(os.path.join(tmp, "intro_version.h"), "w") as f:
+                f.write("#define INTRO_VERSION_MAJOR 1\n#define INTRO_VERSION_MINOR 2\n"
+                        "#define INTRO_VERSION_PATCH 3\n#define INTRO_VERSION_TEXT \"1.2.3\"\n")
             # Run from elsewhere: the script finds the icon beside itself.
-            subprocess.run([windres, "--preprocessor=cpp", res("intro.rc"), "-O", "res",
-                            "-o", out], check=True, cwd=tmp)
+            subprocess.run([windres, "-I", tmp, res("intro.rc"), "-O", "res", "-o", out],
+                           check=True, cwd=tmp)
             with open(out, "rb") as f:
                 data = f.read()
         resources, i = [], 0
@@ -231,10 +317,36 @@ class Icon(unittest.TestCase):
                    for k in range(9)}
         self.assertEqual(entries, {(s, b) for s in (48, 32, 16) for b in (4, 8, 32)})
 
+    def test_desktop_icons_are_the_same_art_and_the_large_one_is_drawn_sharp(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            subprocess.run([TOOL, "--icons", tmp], check=True)
+            self.assertEqual(sorted(os.listdir(tmp)),
+                             sorted("wavelength-%d.png" % s for s in (16, 32, 48, 256)))
+            pngs = {}
+            for size in (16, 32, 48, 256):
+                with Image.open(os.path.join(tmp, "wavelength-%d.png" % size)) as im:
+                    self.assertEqual((im.format, im.size, im.mode), ("PNG", (size, size), "RGBA"))
+                    pngs[size] = im.copy()
+        # 48, 32 and 16: the Windows icon's 32-bit images, pixel for pixel.
+        with Image.open(res("intro.ico")) as ico:
+            for size in (48, 32, 16):
+                with self.subTest(size=size):
+                    ours = ico.ico.getimage((size, size), 32).convert("RGBA")
+                    self.assertIsNone(ImageChops.difference(ours, pngs[size]).getbbox())
+        # 256 is drawn at its size, not enlarged: along the diagonal the tile's rounded
+        # corner goes from clear to opaque within two pixels; 48 pixels enlarged take six.
+        alpha = [pngs[256].getpixel((i, i))[3] for i in range(40)]
+        self.assertEqual((alpha[0], alpha[-1]), (0, 255))
+        self.assertLessEqual(sum(1 for a in alpha if 0 < a < 255), 2)
+        # And shrunk to 48 it looks like the 48 drawn at its size.
+        shrunk = pngs[256].resize((48, 48), Image.BOX)
+        diff = ImageStat.Stat(ImageChops.difference(shrunk, pngs[48])).mean
+        self.assertLess(max(diff), 12)
+
     def test_resource_script_names_icon_group_a(self):
         with open(res("intro.rc")) as f:
-            lines = [line.split() for line in f if line.strip() and not line.startswith("//")]
-        self.assertEqual(lines, [["A", "ICON", '"intro.ico"']])
+            icons = [line.split() for line in f if "ICON" in line.split()]
+        self.assertEqual(icons, [["A", "ICON", '"intro.ico"']])
 
 
 class ContactSheet(unittest.TestCase):

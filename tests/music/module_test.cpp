@@ -1,11 +1,14 @@
 // The committed res/theme.xm: make-music writes it again byte for byte, the intro's own check
 // admits it, and two independent players (libopenmpt through openmpt123, libmikmod through
 // SDL_mixer, the intro's player) read it, play it alike at a healthy level without clipping,
-// and SDL_mixer's loop back to the first order has no gap, drop or click.
+// and SDL_mixer's loop back to the first order has no gap, drop or click. Its voices rendered
+// apart show the lead standing out in every chorus.
 #include <SDL.h>
 #include <SDL_mixer.h>
 
 #include "intro/module_check.h"
+#include "score.h"
+#include "song.h"
 
 #include <algorithm>
 #include <cmath>
@@ -115,6 +118,23 @@ TEST_F(Module, OpenmptRenderIsLoudWithHeadroom) {
 }
 
 const int rate = 22050;
+const double section_seconds = 64 * 6 * 2.5 / 128; // a four-bar pattern at speed 6, 128 BPM
+
+// The shell command that has openmpt123 render an XM file to a WAV beside it, at 22050 Hz.
+std::string openmpt_render(const std::string &xm) {
+    return "openmpt123 --batch --render --samplerate 22050 --channels 2 '" + xm + "'";
+}
+
+// The samples of a WAV file, interleaved as 16-bit stereo.
+std::vector<int16_t> read_wav(const std::string &wav) {
+    run("sox '" + wav + "' -t raw -e signed -b 16 '" + wav + ".raw'");
+    const std::vector<char> bytes = read_file(wav + ".raw");
+    std::vector<int16_t> pcm(bytes.size() / 2);
+    for (size_t i = 0; i < pcm.size(); ++i)
+        pcm[i] = static_cast<int16_t>(static_cast<uint8_t>(bytes[2 * i]) |
+                                      static_cast<uint8_t>(bytes[2 * i + 1]) << 8);
+    return pcm;
+}
 
 struct recording {
     std::vector<int16_t> pcm; // interleaved stereo
@@ -220,14 +240,9 @@ class Players : public ::testing::Test {
         const std::string dir = name;
         const std::string copy = dir + "/theme.xm";
         ASSERT_EQ(std::system(("cp '" + theme_path + "' '" + copy + "'").c_str()), 0);
-        run("openmpt123 --batch --render --samplerate 22050 --channels 2 '" + copy + "' && sox '" +
-            copy + ".wav' -t raw -e signed -b 16 '" + copy + ".raw'");
-        const std::vector<char> bytes = read_file(copy + ".raw");
+        run(openmpt_render(copy));
+        openmpt = new std::vector<int16_t>(read_wav(copy + ".wav"));
         run("rm -rf '" + dir + "'");
-        openmpt = new std::vector<int16_t>(bytes.size() / 2);
-        for (size_t i = 0; i < openmpt->size(); ++i)
-            (*openmpt)[i] = static_cast<int16_t>(static_cast<uint8_t>(bytes[2 * i]) |
-                                                 static_cast<uint8_t>(bytes[2 * i + 1]) << 8);
         ASSERT_GT(openmpt->size(), static_cast<size_t>(rate) * 2 * 10) << "no openmpt render";
         sdl = new std::vector<int16_t>(play_through_sdl_mixer(openmpt->size() / 2.0 / rate + 4.0));
         seam = find_restart(*sdl, openmpt->size() / 2, &restart_error);
@@ -335,23 +350,130 @@ double correlation(const std::vector<int16_t> &pcm, size_t frames) {
     return (lr - l * r / n) / std::sqrt((ll - l * l / n) * (rr - r * r / n));
 }
 
-TEST_F(Players, BothPlayADistinctStereoImage) {
+// Left over right in dB, by mean square, of the first `frames` stereo frames.
+double balance_db(const std::vector<int16_t> &pcm, size_t frames) {
+    double l = 0, r = 0;
+    for (size_t f = 0; f < frames; ++f) {
+        l += static_cast<double>(pcm[f * 2]) * pcm[f * 2];
+        r += static_cast<double>(pcm[f * 2 + 1]) * pcm[f * 2 + 1];
+    }
+    return 10.0 * std::log10((l + 1) / (r + 1));
+}
+
+TEST_F(Players, BothPlayADistinctBalancedStereoImage) {
     ASSERT_GT(seam, static_cast<size_t>(rate) * 10);
     for (double c : {correlation(*openmpt, openmpt->size() / 2), correlation(*sdl, seam)}) {
         EXPECT_GT(c, 0.6);
         EXPECT_LT(c, 0.85);
     }
+    for (double b : {balance_db(*openmpt, openmpt->size() / 2), balance_db(*sdl, seam)})
+        EXPECT_LT(std::fabs(b), 1.0) << b << " dB left over right";
 }
 
-// The sections are four-bar patterns at one tempo: the third is the first verse and the
-// sixteenth the last chorus, which stands clearly above it; the breakdown before it, well below.
-TEST_F(Players, TheLastChorusRisesAboveTheVerseAndTheBreakdownFallsBelow) {
-    const size_t section = static_cast<size_t>(64 * 6 * 2.5 / 128 * rate);
+// The sections are four-bar patterns at one tempo. Each step of the arc is louder than the one
+// before: the first verse (the third and fourth sections), its pre-chorus, its chorus, the
+// second chorus and the last chorus, which stands clearly above the verse; the breakdown before
+// it, well below.
+TEST_F(Players, TheSectionsRiseFromVerseToLastChorusAndTheBreakdownFallsBelow) {
+    const size_t section = static_cast<size_t>(section_seconds * rate);
     ASSERT_GE(openmpt->size() / 2, section * 17);
-    auto level = [&](int i) { return db(mean_square(*openmpt, section * i, section * (i + 1))); };
-    const double verse = level(2), breakdown = level(13), last_chorus = level(15);
-    EXPECT_GE(last_chorus - verse, 3.0) << verse << " dB verse, " << last_chorus << " chorus";
-    EXPECT_LE(breakdown - verse, -2.0) << breakdown << " dB breakdown";
+    auto level = [&](int first, int count) {
+        return db(mean_square(*openmpt, section * first, section * (first + count)));
+    };
+    const double arc[] = {level(2, 2), level(4, 1), level(5, 2), level(11, 2), level(15, 2)};
+    for (int i = 1; i < 5; ++i)
+        EXPECT_GE(arc[i] - arc[i - 1], 0.3)
+            << "step " << i << ": " << arc[i - 1] << " dB, then " << arc[i];
+    EXPECT_GE(arc[4] - arc[0], 3.0) << arc[0] << " dB verse, " << arc[4] << " last chorus";
+    EXPECT_LE(level(13, 1) - arc[0], -2.0) << level(13, 1) << " dB breakdown";
+}
+
+// The loudness (EBU R 128 integrated, in LUFS, by ffmpeg's ebur128 filter) of each of the
+// sections `sections` in each WAV file of `wavs`, file by file.
+std::vector<double> section_loudness(const std::vector<std::string> &wavs,
+                                     const std::vector<int> &sections) {
+    std::string inputs, graph, outputs;
+    int n = 0;
+    for (const std::string &wav : wavs)
+        for (int s : sections) {
+            const std::string i = std::to_string(n++);
+            inputs += " -ss " + std::to_string(s * section_seconds) + " -t " +
+                      std::to_string(section_seconds) + " -i '" + wav + "'";
+            graph += "[" + i + "]ebur128[o" + i + "];";
+            outputs += " -map '[o" + i + "]' -f null -";
+        }
+    graph.pop_back();
+    const std::string log =
+        run("ffmpeg -nostats -hide_banner" + inputs + " -filter_complex '" + graph + "'" + outputs);
+    // Each filter's summary is the last one it prints; the integrated loudness comes first.
+    std::vector<double> lufs;
+    for (int i = 0; i < n; ++i) {
+        const size_t at = log.rfind("Parsed_ebur128_" + std::to_string(i) + " @");
+        const size_t summary = at == std::string::npos ? at : log.find("Summary:", at);
+        lufs.push_back(summary == std::string::npos
+                           ? 0.0
+                           : std::atof(field(log.substr(summary), "I:").c_str()));
+    }
+    return lufs;
+}
+
+// openmpt123's renders of the theme as make_theme builds it (the same as res/theme.xm), once
+// for each voice with only that voice's channels playing; returns the WAV files.
+std::vector<std::string> render_voices(const std::string &dir,
+                                       const std::vector<std::vector<int>> &voices) {
+    const xm_module theme = make_theme();
+    std::vector<std::string> wavs;
+    std::string renders;
+    for (const std::vector<int> &channels : voices) {
+        xm_module m = theme;
+        for (xm_pattern &p : m.patterns)
+            for (int ch = 0; ch < m.channels; ++ch)
+                for (int r = 0; r < p.rows; ++r)
+                    if (std::find(channels.begin(), channels.end(), ch) == channels.end())
+                        cell_at(p, r, ch).note = 0;
+        const std::string xm = dir + "/voice" + std::to_string(wavs.size()) + ".xm";
+        const std::vector<uint8_t> bytes = xm_write(m);
+        std::ofstream(xm, std::ios::binary)
+            .write(reinterpret_cast<const char *>(bytes.data()), static_cast<long>(bytes.size()));
+        renders += openmpt_render(xm) + " & ";
+        wavs.push_back(xm + ".wav");
+    }
+    run(renders + "wait");
+    return wavs;
+}
+
+using Voices = TempDir;
+
+// In each chorus (the first, the second and the last, two sections each) the lead carries the
+// tune: 3 to 5 dB over the pads, well over the arpeggio, and not under the bass.
+TEST_F(Voices, TheLeadStandsOverPadsArpeggioAndBassInEveryChorus) {
+    const std::vector<int> choruses = {5, 6, 11, 12, 15, 16};
+    const std::vector<double> lufs = section_loudness(
+        render_voices(dir, {{ch_lead}, {ch_pad_left, ch_pad_right}, {ch_arp}, {ch_bass}}),
+        choruses);
+    ASSERT_EQ(lufs.size(), 4 * choruses.size());
+    for (size_t c = 0; c < choruses.size(); ++c) {
+        const size_t n = choruses.size();
+        const double lead = lufs[c], pads = lufs[n + c], arp = lufs[2 * n + c],
+                     bass = lufs[3 * n + c];
+        const std::string where = "section " + std::to_string(choruses[c]) + ": lead " +
+                                  std::to_string(lead) + ", pads " + std::to_string(pads) +
+                                  ", arpeggio " + std::to_string(arp) + ", bass " +
+                                  std::to_string(bass) + " LUFS";
+        ASSERT_LT(lead, -10.0) << where;
+        ASSERT_GT(std::fmin(pads, std::fmin(arp, bass)), -60.0) << where;
+        EXPECT_GE(lead - pads, 3.0) << where;
+        EXPECT_LE(lead - pads, 5.0) << where;
+        EXPECT_GE(lead - arp, 6.0) << where;
+        EXPECT_GE(lead, bass) << where;
+    }
+}
+
+TEST_F(Voices, TheArpeggioSitsNearTheMiddle) {
+    const std::vector<int16_t> arp = read_wav(render_voices(dir, {{ch_arp}})[0]);
+    ASSERT_GT(arp.size(), static_cast<size_t>(rate) * 2 * 60);
+    const double b = balance_db(arp, arp.size() / 2);
+    EXPECT_LT(std::fabs(b), 4.0) << b << " dB left over right";
 }
 
 } // namespace

@@ -96,9 +96,10 @@ TEST(SynthLoops, BassHoldsAnUnchangingCycleThatLoops) {
     EXPECT_GT(attack_largest, 2 * largest);
 }
 
-TEST(SynthDrums, OneShotsStartAtOnceAndEndInSilence) {
+TEST(SynthOneShots, DrumsPluckAndBellStartAtOnceAndEndInSilence) {
     for (const std::vector<double> &s :
-         {make_kick(), make_snare(), make_hihat(0.02, 0.1, 5), make_crash(), make_tom(140.0)}) {
+         {make_kick(), make_snare(), make_hihat(0.02, 0.1, 5), make_crash(), make_tom(140.0),
+          make_pluck(64, 20000, 360, 9), make_bell(64, 40000)}) {
         ASSERT_GT(s.size(), 1000u);
         double early = 0;
         for (size_t i = 0; i < 200; ++i)

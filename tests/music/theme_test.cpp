@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -141,6 +142,63 @@ TEST_F(Theme, LeadAndBassMoveOnSixteenthsAndGlide) {
     EXPECT_GE(drum_bars.size(), 16u);
 }
 
+// The lead's notes, from the start of the song: the row each starts on and its pitch.
+struct onset {
+    int row;
+    int note;
+};
+
+// A piece of the chorus's hook, the lead's first bar in the first chorus (the sixth section),
+// is heard within the first 15 s: the same steps between the notes in the same rhythm.
+TEST_F(Theme, TheLeadStatesAPieceOfTheHookWithinFifteenSeconds) {
+    std::vector<onset> song, hook;
+    int start = 0;
+    for (size_t o = 0; o < theme->orders.size(); ++o) {
+        const xm_pattern &p = theme->patterns[theme->orders[o]];
+        for (int r = 0; r < p.rows; ++r) {
+            if (plays(cell(p, r, ch_lead)))
+                song.push_back({start + r, cell(p, r, ch_lead).note});
+            if (o == 5 && r < 16 && plays(cell(p, r, ch_lead)))
+                hook.push_back({r, cell(p, r, ch_lead).note});
+        }
+        start += p.rows;
+    }
+    ASSERT_GE(hook.size(), 4u);
+    ASSERT_EQ(hook[0].row, 0);
+    int first = -1;
+    for (size_t i = 0; first < 0 && i + hook.size() <= song.size(); ++i) {
+        bool same = true;
+        for (size_t k = 1; same && k < hook.size(); ++k)
+            same = song[i + k].row - song[i].row == hook[k].row &&
+                   song[i + k].note - song[i].note == hook[k].note - hook[0].note;
+        if (same)
+            first = song[i].row;
+    }
+    ASSERT_GE(first, 0) << "the hook is never played";
+    EXPECT_LT(first * theme->speed * 2.5 / theme->bpm, 15.0) << "first at row " << first;
+}
+
+// In the choruses the arpeggio plays under the lead, not over it: the pitches it sounds (with a
+// tracker arpeggio's steps) lie on average at least a fifth below the lead's.
+TEST_F(Theme, TheChorusArpeggioPlaysUnderTheLead) {
+    for (int section : {5, 6, 11, 12, 15, 16}) {
+        const xm_pattern &p = theme->patterns[theme->orders[section]];
+        double lead = 0, arp = 0;
+        int leads = 0, arps = 0;
+        for (int r = 0; r < p.rows; ++r) {
+            const xm_cell &l = cell(p, r, ch_lead), &a = cell(p, r, ch_arp);
+            if (plays(l))
+                lead += l.note, ++leads;
+            if (plays(a))
+                arp += a.note + (a.effect == 0 ? ((a.param >> 4) + (a.param & 0xf)) / 3.0 : 0),
+                    ++arps;
+        }
+        ASSERT_GT(leads, 0);
+        ASSERT_GT(arps, 0);
+        EXPECT_GE(lead / leads - arp / arps, 7.0) << "section " << section;
+    }
+}
+
 // SDL_mixer starts the song again by cutting every voice: whatever holds in the last bar is
 // let go in time to have faded by then.
 TEST_F(Theme, TheEndLetsGoOfHeldNotesBeforeTheRestart) {
@@ -191,8 +249,8 @@ TEST_F(Theme, InstrumentsAreSynthesisedWithSoundLoopsAndEnvelopes) {
     for (int looped : {ins_bass, ins_arp, ins_pad_minor_left, ins_pad_minor_right,
                        ins_pad_major_left, ins_pad_major_right, ins_lead, ins_lead_echo, ins_flute})
         EXPECT_EQ(theme->instruments[looped - 1].sample.loop, xm_loop_forward);
-    for (int one_shot :
-         {ins_kick, ins_snare, ins_closed_hat, ins_open_hat, ins_crash, ins_tom, ins_sweep})
+    for (int one_shot : {ins_kick, ins_snare, ins_closed_hat, ins_open_hat, ins_crash, ins_tom,
+                         ins_sweep, ins_pluck, ins_bell})
         EXPECT_EQ(theme->instruments[one_shot - 1].sample.loop, xm_loop_none);
 }
 

@@ -54,14 +54,16 @@ double measure_frequency(const std::vector<double> &s) {
 
 TEST(Tuning, PitchedInstrumentsSoundAtThePlayedNote) {
     const probe probes[] = {
-        {ins_lead, 58, 440.0},
-        {ins_lead, 70, 880.0},
-        {ins_lead_echo, 49, 261.63},                        // C-4
-        {ins_arp, 58, 440.0},        {ins_arp, 63, 587.33}, // D-5
-        {ins_bass, 34, 110.0},
-        {ins_bass, 46, 220.0},
-        {ins_bass, 22, 55.0},
-        {ins_flute, 58, 440.0},
+        {ins_lead, 58, 440.0},
+        {ins_lead, 70, 880.0},
+        {ins_lead_echo, 49, 261.63},                          // C-4
+        {ins_arp, 58, 440.0},        {ins_arp, 63, 587.33},   // D-5
+        {ins_bass, 34, 110.0},
+        {ins_bass, 46, 220.0},
+        {ins_bass, 22, 55.0},
+        {ins_flute, 58, 440.0},
+        {ins_pluck, 58, 440.0},      {ins_pluck, 65, 659.26}, // E-5
+        {ins_bell, 58, 440.0},       {ins_bell, 53, 329.63},  // E-4
     };
     const int count = sizeof probes / sizeof probes[0];
 

@@ -178,6 +178,19 @@ TEST(Harmless, TheCheckAdmitsThemAndTheyPlayCleanUnderValgrind) {
         EXPECT_NE(o.output.find("module-player: mixed"), std::string::npos) << o.output;
     }
 }
+
+// The intro's own start and stop of the music under valgrind's leak check: close_sound gives
+// back what start_sound took, the music above all. (In the sanitizer build, where valgrind
+// cannot run, the leak check at the intro's exit does the same in the end-to-end tests.)
+TEST(Harmless, TheIntroFreesTheMusicItPlayed) {
+    temp_folder dir;
+    dir.write("res/theme.xm", read_file(corpus + "tiny.xm"));
+    const outcome o = run("cd '" + dir.path + "' && " + valgrind +
+                          "--leak-check=full --errors-for-leak-kinds=definite,indirect '" + player +
+                          "' --intro 0.5");
+    EXPECT_EQ(o.status, 0) << o.output;
+    EXPECT_NE(o.output.find("module-player: mixed"), std::string::npos) << o.output;
+}
 #endif
 
 } // namespace

@@ -605,6 +605,60 @@ TEST(module_check, absurd_counts_are_refused) {
     }
 }
 
+// fuzz/corpus/tiny.xm (one order, one 16-row pattern, one instrument of one sample) with an
+// effect in row 1 of channel 0, an empty cell until then.
+bytes tiny_with_effect(unsigned char effect, unsigned char parameter) {
+    bytes module = read_file("fuzz/corpus/tiny.xm");
+    const std::size_t packed_size = 336 + 7, row_1 = 336 + 9 + 4;
+    if (module.size() < row_1 || module[row_1] != 0x80)
+        return {};
+    module[row_1] = 0x98; // effect and parameter follow
+    module.insert(module.begin() + row_1 + 1, {effect, parameter});
+    module[packed_size] += 2;
+    return module;
+}
+
+// tiny.xm with its instrument's header byte `at` set to `value`, and its volume envelope
+// switched on with a sustain point.
+bytes tiny_with_instrument_byte(std::size_t at, unsigned char value) {
+    bytes module = read_file("fuzz/corpus/tiny.xm");
+    const std::size_t instrument = 336 + 9 + 40;
+    if (module.size() < instrument + 263)
+        return {};
+    module[instrument + 225] = 2; // points
+    module[instrument + 233] = 3; // on, with a sustain point
+    module[instrument + at] = value;
+    return module;
+}
+
+// Each limit the player's reads depend on, one step inside it and exactly at it.
+TEST(module_check, each_limit_is_refused_exactly_at_it) {
+    const struct {
+        const char *what;
+        bytes inside, at_limit;
+        const char *reason;
+    } limits[] = {
+        {"a jump to an order (B) of a song of 1", tiny_with_effect(0xb, 0),
+         tiny_with_effect(0xb, 1), "jumps to order 1 of a song of 1 orders"},
+        {"an envelope position (L) of 12 points", tiny_with_effect('L' - 55, 11),
+         tiny_with_effect('L' - 55, 12), "(L0C) past the 12 points"},
+        {"the sustain point of 2 points", tiny_with_instrument_byte(227, 1),
+         tiny_with_instrument_byte(227, 2), "sustains at point 2 of its 2 points"},
+        {"the sample note 95 plays of 1", tiny_with_instrument_byte(33 + 95, 0),
+         tiny_with_instrument_byte(33 + 95, 1), "plays note 95 with sample 1 of its 1"},
+    };
+    for (const auto &limit : limits) {
+        ASSERT_FALSE(limit.inside.empty() || limit.at_limit.empty()) << limit.what;
+        char why[160] = "";
+        EXPECT_TRUE(check_module_bytes(limit.inside.data(), limit.inside.size(), why, sizeof why))
+            << limit.what << ": " << why;
+        EXPECT_FALSE(
+            check_module_bytes(limit.at_limit.data(), limit.at_limit.size(), why, sizeof why))
+            << limit.what;
+        EXPECT_NE(std::string(why).find(limit.reason), std::string::npos) << why;
+    }
+}
+
 TEST(module_check, the_intro_s_own_module_passes) {
     char why[160] = "";
     if (read_file("res/theme.xm").empty())

@@ -1,5 +1,5 @@
-// The shape of the shipped scroll text: its length, its runs of spaces, its hearts and the
-// bytes it may hold, all counted from the array itself.
+// The shape of the shipped scroll text: its length, its runs of spaces, its hearts, the
+// bytes it may hold and the libraries it credits, all counted from the array itself.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -38,6 +38,8 @@ std::vector<run> space_runs(const std::string &text) {
 }
 
 const std::string text = scroll_text;
+// Where the long pause before the hidden line starts.
+const size_t pause_start = text.find(std::string(279, ' '));
 
 TEST(ScrollText, Is2017CharactersBeforeItsNul) {
     EXPECT_EQ(std::strlen(scroll_text), 2017u);
@@ -87,18 +89,24 @@ TEST(ScrollText, SentencesAreTenSpacesApartWithSingleSpacesInside) {
 }
 
 TEST(ScrollText, ShortSecondMessageFollowsTheLongPause) {
-    const size_t pause = text.find(std::string(279, ' '));
-    ASSERT_NE(pause, std::string::npos);
-    const size_t second_start = pause + 279;
+    ASSERT_NE(pause_start, std::string::npos);
+    const size_t second_start = pause_start + 279;
     const size_t second_end = text.size() - 3;
     ASSERT_LT(second_start, second_end);
-    const std::string main_message = text.substr(30, pause - 30);
+    const std::string main_message = text.substr(30, pause_start - 30);
     const std::string second = text.substr(second_start, second_end - second_start);
     EXPECT_EQ(second.find("          "), std::string::npos);
     EXPECT_LT(second.size() * 5, main_message.size()) << "the second message is short";
     EXPECT_NE(main_message.find("\3\3\3\3"), std::string::npos)
         << "the hearts are in the main message";
     EXPECT_NE(main_message.find("WAVELENGTH"), std::string::npos);
+}
+
+// The code, font, pictures and music are ours; the libraries the intro runs on are not, and
+// the message thanks them by name.
+TEST(ScrollText, CreditsTheLibrariesByName) {
+    for (const char *library : {"SDL_mixer", "libmikmod", "sdl12-compat"})
+        EXPECT_LT(text.find(library), pause_start) << library;
 }
 
 } // namespace

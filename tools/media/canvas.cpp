@@ -100,30 +100,66 @@ double fractal_noise(double x, double y, int octaves, int seed) {
     return sum / total;
 }
 
-static int dither_channel(double v, int bits, double threshold) {
+// The level of a channel of `bits` bits that an ordered dither with `threshold` picks.
+static int dither_level(double v, int bits, double threshold) {
     int levels = (1 << bits) - 1;
     int q = static_cast<int>(std::floor(clamp01(v) * levels + threshold));
     if (q > levels)
         q = levels;
     if (q < 0)
         q = 0;
+    return q;
+}
+
+// A level as the 8-bit value a 5-6-5 display shows for it: the top bits repeated below.
+static int level_as_shown(int q, int bits) {
     return bits == 5 ? (q << 3) | (q >> 2) : (q << 2) | (q >> 4);
 }
 
-picture to_565_picture(const canvas &c) {
+// Ordered dither of `c` onto the 5-6-5 levels; `as_8_bits(level, bits, x, y, channel)`
+// gives the 8-bit value stored for the level picked for a channel of pixel (x, y).
+template <typename Store> static picture dither_to_565(const canvas &c, Store as_8_bits) {
     static const int bayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
     picture p{c.width, c.height, {}};
     p.rgb.resize(static_cast<size_t>(c.width) * c.height * 3);
     for (int y = 0; y < c.height; ++y)
         for (int x = 0; x < c.width; ++x) {
             const colour &px = pixel_at(c, x, y);
-            double threshold = (bayer[y & 3][x & 3] + 0.5) / 16.0;
+            const double threshold = (bayer[y & 3][x & 3] + 0.5) / 16.0;
+            const double channels[3] = {px.r, px.g, px.b};
             unsigned char *out = &p.rgb[(static_cast<size_t>(y) * c.width + x) * 3];
-            out[0] = static_cast<unsigned char>(dither_channel(px.r, 5, threshold));
-            out[1] = static_cast<unsigned char>(dither_channel(px.g, 6, threshold));
-            out[2] = static_cast<unsigned char>(dither_channel(px.b, 5, threshold));
+            for (int k = 0; k < 3; ++k) {
+                const int bits = k == 1 ? 6 : 5;
+                out[k] = static_cast<unsigned char>(
+                    as_8_bits(dither_level(channels[k], bits, threshold), bits, x, y, k));
+            }
         }
     return p;
+}
+
+picture to_565_picture(const canvas &c) {
+    return dither_to_565(c, [](int q, int bits, int, int, int) { return level_as_shown(q, bits); });
+}
+
+// Level q of `bits` bits as one of the 8-bit values the display cuts down to q, picked by
+// `h` but at least one away from either end: 8q+1 .. 8q+6, or 4q+1 .. 4q+2 for green.
+static int inside_level(int q, int bits, uint32_t h) {
+    return bits == 5 ? q << 3 | static_cast<int>(1 + h % 6) : q << 2 | static_cast<int>(1 + h % 2);
+}
+
+picture to_slide_picture(const canvas &c) {
+    return dither_to_565(c, [](int q, int bits, int x, int y, int k) {
+        return inside_level(q, bits, hash3(x, y * 3 + k, 5));
+    });
+}
+
+picture as_shown_on_565(const picture &p) {
+    picture shown = p;
+    for (size_t i = 0; i < shown.rgb.size(); ++i) {
+        const int bits = i % 3 == 1 ? 6 : 5;
+        shown.rgb[i] = static_cast<unsigned char>(level_as_shown(p.rgb[i] >> (8 - bits), bits));
+    }
+    return shown;
 }
 
 void paste_picture(picture &dst, const picture &src, int x, int y, int factor) {

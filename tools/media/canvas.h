@@ -46,6 +46,15 @@ double fractal_noise(double x, double y, int octaves, int seed); // 0..1
 
 // Ordered dither onto the 565 grid, stored as 8-bit values that a 565 display shows unchanged.
 picture to_565_picture(const canvas &c);
+// The same dither for a slide stored in 24 bits: each channel is one of the 8-bit values
+// the display cuts down to the level picked, but never the first or last of them. Copied
+// opaque, a slide shows what to_565_picture gives; blended at alpha 254 every channel
+// moves by at most one 8-bit unit, so it stays on its level and the opaque copy at 255
+// changes nothing. Which value inside the level is hashed from the pixel's place, so that
+// the pixels of a fade cross to their next levels at different alphas, not all at once.
+picture to_slide_picture(const canvas &c);
+// A picture as a 5-6-5 display shows it: each channel cut down to its level and widened back.
+picture as_shown_on_565(const picture &p);
 
 // Draws `src` into `dst` with its top-left corner at (x, y), scaled by an integer factor.
 void paste_picture(picture &dst, const picture &src, int x, int y, int factor);

@@ -1,7 +1,9 @@
 // The application icon: a copper-and-chrome "W" over a sine wave on an indigo tile, drawn
 // afresh at 48, 32 and 16 pixels, and written as a Windows .ico with nine classic BMP
-// entries (4, 8 and 32 bits per pixel for each size), each with its AND mask.
+// entries (4, 8 and 32 bits per pixel for each size), each with its AND mask; and drawn
+// at any size as an RGBA PNG, for the Linux desktop's icon theme.
 #include "media.h"
+#include "png_file.h"
 
 #include <algorithm>
 #include <cmath>
@@ -243,6 +245,15 @@ std::vector<unsigned char> encode_image(const icon_pixels &p, int bits) {
 }
 
 } // namespace
+
+bool write_icon_png(const char *path, int size) {
+    const icon_pixels p = draw_icon(size);
+    std::vector<unsigned char> rgba;
+    for (int i = 0; i < size * size; ++i)
+        for (int v : {p.r[i], p.g[i], p.b[i], p.a[i]})
+            rgba.push_back(static_cast<unsigned char>(v));
+    return write_rgba_png(path, size, size, rgba.data());
+}
 
 bool write_icon(const char *path) {
     const int sizes[] = {48, 32, 16}, depths[] = {4, 8, 32};

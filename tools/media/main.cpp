@@ -1,5 +1,8 @@
 // make-pictures --res DIR --docs DIR: draws every picture of the intro and writes
-// DIR/back.dat, DIR/sl0.dat..sl15.dat, DIR/intro.ico, DIR/intro.rc and DOCS/contact-sheet.png.
+// DIR/back.dat, DIR/sl0.dat..sl15.dat, DIR/intro.ico and DOCS/contact-sheet.png (the
+// resource script res/intro.rc beside the icon is written by hand).
+// make-pictures --icons DIR: writes the icon for the Linux desktop as DIR/wavelength-N.png,
+// N = 16, 32, 48 and 256 pixels.
 // Nothing depends on the clock or the environment, so every run writes the same bytes.
 #include "media.h"
 #include "png_file.h"
@@ -8,7 +11,8 @@
 #include <cstring>
 #include <string>
 
-// Contact sheet: the background doubled at the left, the slides in a 4x4 grid at the right.
+// Contact sheet: the background doubled at the left, the slides in a 4x4 grid at the right,
+// all as the 5-6-5 display shows them.
 constexpr int sheet_margin = 8;
 constexpr int sheet_gap = 4;
 constexpr int sheet_grid_x = sheet_margin + 640 + sheet_margin;
@@ -25,26 +29,37 @@ static picture make_sheet(const picture &background, const picture *slides) {
     }
     paste_picture(sheet, background, sheet_margin, (sheet_height - 480) / 2, 2);
     for (int i = 0; i < slide_total; ++i)
-        paste_picture(sheet, slides[i], sheet_grid_x + (i % 4) * (slide_width + sheet_gap),
+        paste_picture(sheet, as_shown_on_565(slides[i]),
+                      sheet_grid_x + (i % 4) * (slide_width + sheet_gap),
                       sheet_margin + (i / 4) * (slide_height + sheet_gap), 1);
     return sheet;
 }
 
 static void usage() {
-    std::fprintf(stderr, "usage: make-pictures --res DIR --docs DIR\n");
+    std::fprintf(stderr, "usage: make-pictures --res DIR --docs DIR\n"
+                         "       make-pictures --icons DIR\n");
 }
 
 int main(int argc, char **argv) {
-    std::string res, docs;
+    std::string res, docs, icons;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--res") == 0)
             res = argv[i + 1];
         else if (std::strcmp(argv[i], "--docs") == 0)
             docs = argv[i + 1];
+        else if (std::strcmp(argv[i], "--icons") == 0 && argc == 3)
+            icons = argv[i + 1];
         else {
             usage();
             return 2;
         }
+    }
+    if (!icons.empty()) {
+        bool ok = true;
+        for (int size : {16, 32, 48, 256})
+            ok &= write_icon_png((icons + "/wavelength-" + std::to_string(size) + ".png").c_str(),
+                                 size);
+        return ok ? 0 : 1;
     }
     if (res.empty() || docs.empty() || argc != 5) {
         usage();
@@ -53,17 +68,13 @@ int main(int argc, char **argv) {
 
     bool ok = true;
     picture background = to_565_picture(draw_background());
-    ok &= write_bmp((res + "/back.dat").c_str(), background);
+    ok &= write_bmp((res + "/back.dat").c_str(), background, 16);
     picture slides[slide_total];
     for (int i = 0; i < slide_total; ++i) {
-        slides[i] = to_565_picture(draw_slide(i));
-        ok &= write_bmp((res + "/sl" + std::to_string(i) + ".dat").c_str(), slides[i]);
+        slides[i] = to_slide_picture(draw_slide(i));
+        ok &= write_bmp((res + "/sl" + std::to_string(i) + ".dat").c_str(), slides[i], 24);
     }
     ok &= write_icon((res + "/intro.ico").c_str());
-    static const char rc[] = "// The intro's application icon, icon group A.\n"
-                             "A ICON \"intro.ico\"\n";
-    ok &= write_bytes((res + "/intro.rc").c_str(),
-                      std::vector<unsigned char>(rc, rc + sizeof rc - 1));
     const picture sheet = make_sheet(background, slides);
     ok &= write_rgb_png((docs + "/contact-sheet.png").c_str(), sheet.width, sheet.height,
                         sheet.rgb.data());

@@ -19,7 +19,10 @@ canvas draw_slide(int index); // 0..15, each slide_width x slide_height
 
 // Writes the nine-image icon (48, 32, 16 pixels at 4, 8 and 32 bits per pixel).
 bool write_icon(const char *path);
+// The same art drawn at `size` pixels square as an RGBA PNG.
+bool write_icon_png(const char *path, int size);
 
-// 16-bit 5-6-5 Windows BMP (BI_BITFIELDS); the colours must already lie on the 5-6-5 grid.
-bool write_bmp(const char *path, const picture &p);
+// A Windows BMP of 16 bits, 5-6-5 (BI_BITFIELDS; the colours must already lie on the
+// 5-6-5 grid), or of 24 bits.
+bool write_bmp(const char *path, const picture &p, int bits);
 bool write_bytes(const char *path, const std::vector<unsigned char> &bytes);

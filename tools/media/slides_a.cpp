@@ -176,34 +176,40 @@ canvas metaballs() {
     });
 }
 
+// The colour of fire at heat t (0..1), as glowing matter goes: black, a deep ember red,
+// red, orange, and a yellow that stops short of white, so the hottest tongues keep a hue.
+colour fire_colour(double t) {
+    static const colour stops[] = {rgb(0, 0, 0),      rgb(52, 6, 4),     rgb(128, 14, 4),
+                                   rgb(200, 42, 6),   rgb(240, 100, 12), rgb(252, 164, 34),
+                                   rgb(255, 208, 80), rgb(255, 230, 140)};
+    t = clamp01(t) * 7;
+    const int i = std::min(static_cast<int>(t), 6);
+    return mix(stops[i], stops[i + 1], t - i);
+}
+
 canvas fire() {
-    // Flames from warped noise: heat grows towards the bottom, broken into tongues that
-    // lick upwards, with a few sparks above.
-    canvas c = render_supersampled(w, h, 2, [](double x, double y) {
+    // Flames from warped noise: heat rises from a bed of embers at the bottom, broken into
+    // tongues that lick upwards and cool as they climb, with sparks above.
+    canvas c = render_supersampled(w, h, 3, [](double x, double y) {
         double depth = y / h; // 0 at the top, 1 at the bottom
-        double wx = x + 14 * (fractal_noise(x / 24.0, y / 18.0, 3, 72) - 0.5);
-        double n = fractal_noise(wx / 13.0, y / 22.0, 5, 73);
-        double tongue = 0.5 + 0.5 * std::cos(wx * 2 * pi / 34.0);
-        double heat = depth * 1.3 - 0.38 + (n - 0.5) * 1.2 + (tongue - 0.5) * 0.45 * (1.1 - depth);
-        double t = clamp01(heat);
-        colour s;
-        if (t < 0.25)
-            s = mix(rgb(26, 10, 54), rgb(90, 16, 80), t / 0.25);
-        else if (t < 0.5)
-            s = mix(rgb(90, 16, 80), rgb(230, 60, 30), (t - 0.25) / 0.25);
-        else if (t < 0.75)
-            s = mix(rgb(230, 60, 30), rgb(255, 190, 50), (t - 0.5) / 0.25);
-        else
-            s = mix(rgb(255, 190, 50), rgb(255, 255, 220), clamp01((t - 0.75) / 0.25));
-        return s;
+        double wx = x + 16 * (fractal_noise(x / 26.0, y / 16.0, 3, 72) - 0.5) * (1.2 - depth);
+        double n = fractal_noise(wx / 12.0, y / 20.0 + 3, 5, 73);
+        double tongue = 0.5 + 0.5 * std::cos(wx * 2 * pi / 31.0 + 0.8);
+        double heat = depth * 1.3 - 0.36 + (n - 0.5) * 1.5 + (tongue - 0.5) * 0.6 * (1.1 - depth);
+        // The bed of embers glows in patches, hot and dark, instead of one band of white.
+        double embers = fractal_noise(x / 7.0, y / 5.0, 3, 75);
+        heat =
+            mix(colour{heat, 0, 0}, colour{0.5 + embers * 0.6, 0, 0}, smoothstep(0.86, 1.0, depth))
+                .r;
+        return fire_colour(heat);
     });
-    for (int i = 0; i < 24; ++i) {
+    for (int i = 0; i < 28; ++i) {
         int x = static_cast<int>(hash_unit(i, 0, 74) * w);
-        int y = static_cast<int>(hash_unit(i, 1, 74) * h * 0.55);
+        int y = static_cast<int>(hash_unit(i, 1, 74) * h * 0.6);
         double b = 0.4 + 0.6 * hash_unit(i, 2, 74);
-        pixel_at(c, x, y) = add(pixel_at(c, x, y), scale(rgb(255, 200, 90), b));
+        pixel_at(c, x, y) = add(pixel_at(c, x, y), scale(rgb(255, 170, 50), b));
         if (y + 1 < h)
-            pixel_at(c, x, y + 1) = add(pixel_at(c, x, y + 1), scale(rgb(230, 80, 40), b * 0.5));
+            pixel_at(c, x, y + 1) = add(pixel_at(c, x, y + 1), scale(rgb(200, 50, 10), b * 0.5));
     }
     return c;
 }

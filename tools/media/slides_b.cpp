@@ -200,11 +200,22 @@ canvas julia() {
 }
 
 // Slide 11: a voxel landscape, rendered column by column from front to back.
+constexpr double water_level = 52;
+
 double terrain(double x, double z) {
     double n = fractal_noise(x / 30.0, z / 30.0, 6, 51);
     double ridge = 1 - std::fabs(fractal_noise(x / 60.0, z / 60.0, 4, 52) * 2 - 1);
     double height = n * 50 + ridge * ridge * ridge * 60 - 10;
-    return height > 46 ? height : 46; // lakes fill the valleys
+    return height > water_level ? height : water_level; // lakes fill the valleys
+}
+
+// The sky over the voxel landscape at screen row y (in slide pixels): a clear evening blue
+// that pales towards a warm horizon at row 40, with the low sun at (90, 36).
+colour voxel_sky(double x, double y) {
+    double t = clamp01(y / 40.0);
+    colour s = mix(rgb(22, 52, 112), rgb(236, 204, 160), t * t);
+    double dx = x - 90, dy = y - 36;
+    return add(s, scale(rgb(255, 226, 170), std::exp(-(dx * dx + dy * dy) * 0.02) * 0.9));
 }
 
 // Drawn at three times the slide's size, then averaged down.
@@ -213,13 +224,9 @@ canvas voxels() {
     const double horizon = 40 * k, eye_height = 100, eye_x = 150, eye_z = -70;
     canvas c = make_canvas(W, H, colour{0, 0, 0});
     for (int y = 0; y < H; ++y)
-        for (int x = 0; x < W; ++x) {
-            double t = clamp01(y / horizon);
-            colour s = mix(rgb(20, 10, 60), rgb(250, 140, 100), t * t);
-            double dx = (x - 90 * k) / double(k), dy = (y - 36 * k) / double(k);
-            s = add(s, scale(rgb(255, 220, 150), std::exp(-(dx * dx + dy * dy) * 0.02) * 0.9));
-            pixel_at(c, x, y) = s;
-        }
+        for (int x = 0; x < W; ++x)
+            pixel_at(c, x, y) = voxel_sky(x / double(k), y / double(k));
+    const colour haze = rgb(176, 190, 206);
     for (int x = 0; x < W; ++x) {
         double ray = (x - W / 2.0) / W;
         int top = H; // the highest pixel drawn so far in this column
@@ -228,32 +235,40 @@ canvas voxels() {
             double height = terrain(wx, wz);
             int screen_y = static_cast<int>(horizon + (eye_height - height) / z * 40 * k);
             if (screen_y < top) {
-                colour land;
-                if (height <= 46) {
-                    // Water mirrors the sky, with ripples and a glitter below the sun.
-                    double ripple = value_noise(wx / 3.0, wz / 1.5, 53);
-                    land = mix(rgb(40, 20, 90), rgb(240, 150, 120),
-                               clamp01(0.3 + ripple * 0.5 - z * 0.001));
-                    double sun_column = (x - 90.0 * k) / k;
-                    land = add(land,
-                               scale(rgb(255, 210, 150), std::exp(-sun_column * sun_column * 0.01) *
-                                                             smoothstep(0.5, 0.8, ripple) * 0.7));
-                } else {
-                    // Lit from the upper left in front by the terrain's own normal; snow only
-                    // on the far high peaks, so no near slope turns into a white wall.
-                    double gx = (terrain(wx + 0.5, wz) - terrain(wx - 0.5, wz)),
-                           gz = (terrain(wx, wz + 0.5) - terrain(wx, wz - 0.5));
-                    double light =
-                        (gx * 0.55 + 0.62 + gz * 0.45) / std::sqrt(gx * gx + gz * gz + 1);
-                    double snow = smoothstep(80, 90, height) * smoothstep(60, 130, z) *
-                                  smoothstep(-0.2, 0.4, 1 - std::fabs(gx) - std::fabs(gz));
-                    land = mix(rgb(80, 34, 112), rgb(214, 112, 72), smoothstep(46, 80, height));
-                    land = mix(land, rgb(240, 224, 236), snow * 0.85);
-                    land = scale(land, 0.4 + 0.8 * clamp01(light));
+                for (int y = std::max(screen_y, 0); y < top; ++y) {
+                    colour land;
+                    if (height <= water_level) {
+                        // Water: deep blue below, mirroring the sky more towards the distance
+                        // (the row mirrored about the horizon), broken by ripples drawn out
+                        // sideways, with the sun's glitter in a column below it.
+                        double mirrored = 2 * horizon - y;
+                        colour sky = voxel_sky(x / double(k), mirrored / k);
+                        double ripple = value_noise(wx / 5.0, wz * 1.4, 53);
+                        double fresnel = 0.35 + 0.5 * smoothstep(0, 160, z);
+                        land = mix(rgb(10, 34, 70), sky, fresnel * (0.75 + 0.35 * ripple));
+                        double sun_column = (x - 90.0 * k) / k;
+                        land = add(land, scale(rgb(255, 236, 190),
+                                               std::exp(-sun_column * sun_column * 0.012) *
+                                                   smoothstep(0.55, 0.8, ripple) * 0.8));
+                    } else {
+                        // Grass in the valleys, rock above, snow on the far high peaks, sand
+                        // along the shore; lit from the upper left by the terrain's normal.
+                        double gx = (terrain(wx + 0.5, wz) - terrain(wx - 0.5, wz)),
+                               gz = (terrain(wx, wz + 0.5) - terrain(wx, wz - 0.5));
+                        double light =
+                            (gx * 0.55 + 0.62 + gz * 0.45) / std::sqrt(gx * gx + gz * gz + 1);
+                        double steep = clamp01((std::fabs(gx) + std::fabs(gz)) * 0.8);
+                        double snow = smoothstep(80, 90, height) * smoothstep(60, 130, z) *
+                                      smoothstep(-0.2, 0.4, 1 - std::fabs(gx) - std::fabs(gz));
+                        land = mix(rgb(62, 104, 44), rgb(112, 88, 64),
+                                   clamp01(smoothstep(water_level + 8, 84, height) + steep * 0.45));
+                        land = mix(rgb(196, 176, 124), land,
+                                   smoothstep(water_level, water_level + 2, height));
+                        land = mix(land, rgb(236, 240, 246), snow * 0.85);
+                        land = scale(land, 0.35 + 0.85 * clamp01(light));
+                    }
+                    pixel_at(c, x, y) = mix(land, haze, 1 - std::exp(-z * 0.0045));
                 }
-                land = mix(land, rgb(210, 120, 130), 1 - std::exp(-z * 0.0035));
-                for (int y = std::max(screen_y, 0); y < top; ++y)
-                    pixel_at(c, x, y) = land;
                 top = std::max(screen_y, 0);
             }
         }
@@ -403,7 +418,7 @@ canvas ripples() {
     auto background = [](int x, int y) {
         int px = x / k, py = y / k;
         colour s =
-            mix(rgb(84, 26, 104), rgb(18, 10, 44), clamp01(std::fabs(y / double(k) - 30) / 44));
+            mix(rgb(30, 92, 118), rgb(6, 16, 40), clamp01(std::fabs(y / double(k) - 30) / 44));
         double star = hash_unit(px, py, 82);
         if (py < 34 && star > 0.985)
             s = add(s, scale(rgb(200, 220, 255), (star - 0.985) / 0.015 * 0.8));
@@ -412,15 +427,16 @@ canvas ripples() {
     for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x)
             pixel_at(c, x, y) = background(x, y);
-    const int rows = 40;
+    const int rows = 26;
     std::vector<double> line_y(W);
     for (int row = rows - 1; row >= 0; --row) {
         // Rows evenly spaced on screen: their inverse depths are evenly spaced.
         double z = 1 / (1.15 - row * (1.15 - 0.2) / (rows - 1));
         double fade = 1 - row / double(rows);
-        colour line = row < rows / 2 ? mix(rgb(255, 200, 90), rgb(255, 90, 160), row / (rows / 2.0))
-                                     : mix(rgb(255, 90, 160), rgb(60, 200, 255),
-                                           (row - rows / 2.0) / (rows / 2.0));
+        colour line =
+            row < rows / 2
+                ? mix(rgb(170, 255, 140), rgb(40, 230, 200), row / (rows / 2.0))
+                : mix(rgb(40, 230, 200), rgb(40, 110, 230), (row - rows / 2.0) / (rows / 2.0));
         for (int x = 0; x < W; ++x) {
             double wx = ((x + 0.5) / k - w / 2.0) / 60.0 * z;
             line_y[x] = (12 + (1.5 - ripple_height(wx, z)) / z * 62) * k;
@@ -436,7 +452,7 @@ canvas ripples() {
             double right = x + 1 < W ? (line_y[x + 1] + ly) / 2 : ly;
             double top = std::min(ly, std::min(left, right)),
                    bottom = std::max(ly, std::max(left, right));
-            const double half = (0.25 + 0.35 * fade) * k, reach = 3.0 * k;
+            const double half = (0.42 + 0.3 * fade) * k, reach = 3.0 * k;
             for (int y = static_cast<int>(std::floor(top - reach));
                  y <= static_cast<int>(bottom + reach); ++y) {
                 if (y < 0 || y >= H)
@@ -444,9 +460,9 @@ canvas ripples() {
                 double yc = y + 0.5;
                 double d = yc < top ? top - yc : (yc > bottom ? yc - bottom : 0);
                 double core = d < half ? 1.0 : 0.0;
-                double glow = std::exp(-d / k * 1.5) * 0.25 * fade;
+                double glow = std::exp(-d / k * 1.8) * 0.18 * fade;
                 colour &p = pixel_at(c, x, y);
-                p = add(p, scale(line, core * (0.35 + 0.65 * fade) + glow));
+                p = add(p, scale(line, core * (0.2 + 0.6 * fade * fade) + glow));
             }
         }
     }

@@ -1,4 +1,5 @@
-// File writers: the pictures as 16-bit 5-6-5 BMPs, raw bytes for the icon and resource script.
+// File writers: the pictures as 16-bit 5-6-5 or 24-bit BMPs, raw bytes for the icon and resource
+// script.
 #include "media.h"
 
 #include <cstdio>
@@ -13,12 +14,15 @@ static void put_u32(std::vector<unsigned char> *o, unsigned long v) {
     put_u16(o, static_cast<unsigned>(v >> 16 & 0xFFFF));
 }
 
-// The pictures' colours already lie on the 5-6-5 grid, so keeping each channel's top bits
-// loses nothing; the loader then hands out surfaces in the display's own format, which the
-// intro's blits copy without converting.
-bool write_bmp(const char *path, const picture &p) {
-    enum { file_header = 14, info_header = 40, masks = 12 };
-    const unsigned long row_bytes = (static_cast<unsigned long>(p.width) * 2 + 3) / 4 * 4;
+// Either the display's own 5-6-5 (BI_BITFIELDS), which the intro's blits copy without
+// converting, or plain 24 bits, which SDL blends onto the display with all 8 bits of a
+// surface alpha. For 5-6-5 the colours must already lie on its grid, so keeping each
+// channel's top bits loses nothing.
+bool write_bmp(const char *path, const picture &p, int bits) {
+    enum { file_header = 14, info_header = 40 };
+    const unsigned long masks = bits == 16 ? 12 : 0;
+    const unsigned long row_bytes =
+        (static_cast<unsigned long>(p.width) * static_cast<unsigned>(bits) / 8 + 3) / 4 * 4;
     const unsigned long pixel_bytes = row_bytes * static_cast<unsigned long>(p.height);
     const unsigned long offset = file_header + info_header + masks;
     std::vector<unsigned char> o;
@@ -32,22 +36,32 @@ bool write_bmp(const char *path, const picture &p) {
     put_u32(&o, static_cast<unsigned long>(p.width));
     put_u32(&o, static_cast<unsigned long>(p.height)); // positive: the bottom row comes first
     put_u16(&o, 1);                                    // planes
-    put_u16(&o, 16);                                   // bits per pixel
-    put_u32(&o, 3);                                    // BI_BITFIELDS: the masks follow
+    put_u16(&o, static_cast<unsigned>(bits));          // bits per pixel
+    put_u32(&o, bits == 16 ? 3 : 0);                   // BI_BITFIELDS (masks follow) or BI_RGB
     put_u32(&o, pixel_bytes);
     put_u32(&o, 2835); // 72 dots per inch, across and down
     put_u32(&o, 2835);
     put_u32(&o, 0); // no palette
     put_u32(&o, 0);
-    put_u32(&o, 0xF800); // red
-    put_u32(&o, 0x07E0); // green
-    put_u32(&o, 0x001F); // blue
+    if (bits == 16) {
+        put_u32(&o, 0xF800); // red
+        put_u32(&o, 0x07E0); // green
+        put_u32(&o, 0x001F); // blue
+    }
     for (int y = p.height - 1; y >= 0; --y) {
+        const size_t row_start = o.size();
         for (int x = 0; x < p.width; ++x) {
             const unsigned char *in = &p.rgb[(static_cast<size_t>(y) * p.width + x) * 3];
-            put_u16(&o, static_cast<unsigned>((in[0] >> 3) << 11 | (in[1] >> 2) << 5 | in[2] >> 3));
+            if (bits == 16) {
+                put_u16(&o,
+                        static_cast<unsigned>((in[0] >> 3) << 11 | (in[1] >> 2) << 5 | in[2] >> 3));
+            } else {
+                o.push_back(in[2]); // blue, green, red
+                o.push_back(in[1]);
+                o.push_back(in[0]);
+            }
         }
-        for (unsigned long pad = static_cast<unsigned long>(p.width) * 2; pad < row_bytes; ++pad)
+        while (o.size() - row_start < row_bytes)
             o.push_back(0);
     }
     if (!write_bytes(path, o)) {

@@ -78,7 +78,7 @@ std::vector<xm_instrument> make_theme_instruments() {
 
     // Pulse for the chip arpeggio; the pitch of C-5 at 64 frames per cycle.
     xm_instrument arp = make_instrument("arp", make_pulse_loop(64, 32, 0.375, 10, false),
-                                        note_frequency(c5) * 64, c5, 40, 32);
+                                        note_frequency(c5) * 64, c5, 40, 104);
     loop_whole(&arp);
     set_envelope(&arp, {{0, 64}, {3, 44}, {12, 26}, {30, 18}, {36, 0}}, 3, 0x800);
     all.push_back(arp);
@@ -111,13 +111,13 @@ std::vector<xm_instrument> make_theme_instruments() {
     // The lead: a 25% pulse, 128 cycles of 64 frames per loop, with a twin one cycle faster
     // per loop that beats slowly against it; tuned to the middle of the two.
     xm_instrument lead = make_instrument("lead", make_pulse_loop(64, 128, 0.25, 10, true),
-                                         note_frequency(c5) * 64 * 128 / 128.5, c5, 64, 84);
+                                         note_frequency(c5) * 64 * 128 / 128.5, c5, 64, 112, 1.0);
     loop_whole(&lead);
     set_envelope(&lead, {{0, 52}, {2, 60}, {12, 56}, {24, 0}}, 2, 0x400);
     all.push_back(lead);
     xm_instrument echo = lead;
     echo.name = "lead echo";
-    echo.sample.volume = 36;
+    echo.sample.volume = 29;
     echo.sample.panning = 232;
     all.push_back(echo);
 
@@ -127,5 +127,19 @@ std::vector<xm_instrument> make_theme_instruments() {
     loop_whole(&flute);
     set_envelope(&flute, {{0, 48}, {4, 60}, {16, 56}, {28, 0}}, 2, 0x400);
     all.push_back(flute);
+
+    // A plucked string for the second chorus's broken chords and a bell for the breakdown's:
+    // one-shots that ring out, with a short release for a key-off.
+    const double pluck_rate = note_frequency(c5) * 64.5;
+    xm_instrument pluck = make_instrument(
+        "pluck", make_pluck(64, static_cast<int>(0.7 * pluck_rate), 360, 0x428a2f98u), pluck_rate,
+        c5, 48, 152);
+    set_envelope(&pluck, {{0, 64}, {6, 0}}, 0, 0x800);
+    all.push_back(pluck);
+    const double bell_rate = note_frequency(c5) * 64;
+    xm_instrument bell = make_instrument("bell", make_bell(64, static_cast<int>(1.2 * bell_rate)),
+                                         bell_rate, c5, 48, 104);
+    set_envelope(&bell, {{0, 64}, {8, 0}}, 0, 0x800);
+    all.push_back(bell);
     return all;
 }

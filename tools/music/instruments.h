@@ -21,7 +21,9 @@ enum theme_instrument {
     ins_lead,
     ins_lead_echo,
     ins_flute,
-    theme_instrument_count = ins_flute
+    ins_pluck,
+    ins_bell,
+    theme_instrument_count = ins_bell
 };
 
 // Synthesises every instrument, in the order of theme_instrument.

@@ -84,7 +84,7 @@ void place_bass_bar(xm_pattern &p, int start, bass_bar bar, chord c, int transpo
     const int root = note_from(c.root + transpose, 24);
     for (int r = 0; r < 16; ++r) {
         const int row = start + r;
-        const int volume = r % 4 == 0 ? 64 : r % 2 == 0 ? 54 : 46;
+        const int volume = r % 4 == 0 ? 51 : r % 2 == 0 ? 43 : 37;
         switch (bar[r]) {
         case 'r':
             put(p, row, ch_bass, root, ins_bass, volume);
@@ -138,13 +138,18 @@ void place_arp(xm_pattern &p, const section &s) {
             case arp_chip_sixteenths:
                 effect(p, row, ch_arp, 0x0, c.minor ? 0x37 : 0x47);
                 if (s.arp == arp_chip_sixteenths || r % 2 == 0)
-                    put(p, row, ch_arp, root, ins_arp, accent);
+                    put(p, row, ch_arp, root, s.arp_instrument, accent);
                 break;
             case arp_broken_up:
-                put(p, row, ch_arp, root + up[r % 4], ins_arp, accent);
+                put(p, row, ch_arp, root + up[r % 4], s.arp_instrument, accent);
                 break;
             case arp_broken_wave:
-                put(p, row, ch_arp, root + wave[r % 8], ins_arp, accent);
+                put(p, row, ch_arp, root + wave[r % 8], s.arp_instrument, accent);
+                break;
+            case arp_broken_eighths:
+                if (r % 2 == 0)
+                    put(p, row, ch_arp, root + wave[r / 2], s.arp_instrument,
+                        r % 8 == 0 ? s.arp_volume : s.arp_volume * 3 / 4);
                 break;
             }
         }

@@ -47,7 +47,8 @@ enum arp_style {
     arp_chip_eighths,    // the chord as a tracker arpeggio, struck every eighth
     arp_chip_sixteenths, // the same, struck every sixteenth
     arp_broken_up,       // root, third, fifth, octave as sixteenth notes
-    arp_broken_wave      // up and down through two octaves
+    arp_broken_wave,     // up and down through two octaves
+    arp_broken_eighths   // the same as eighth notes, for a sound that rings
 };
 
 struct section {
@@ -60,7 +61,8 @@ struct section {
     const drum_bar *drums[4]; // per bar
     bass_bar bass[4];         // per bar, nullptr = silent
     arp_style arp;
-    int arp_lowest; // XM note at or above which the arpeggio's root lies
+    int arp_instrument; // the chip styles need a looped sound
+    int arp_lowest;     // XM note at or above which the arpeggio's root lies
     int arp_volume;
     int pad_volume;      // 0 = no pads
     bool pad_swell;      // pads fade in with a volume slide

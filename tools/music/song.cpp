@@ -60,105 +60,106 @@ const bass_bar pulse      = "r.r.r.r.r.r.r.r.";
 const bass_bar outro_end  = "r.-rr.-.r.-rr.-.";
 
 // Sections: chords; transposition; lead; flute; flute doubles the lead; echo; drums; bass;
-// arpeggio style, register, volume; pad volume, swell; crash bars; sweep bar; level.
+// arpeggio style, sound, register, volume; pad volume, swell; crash bars; sweep bar; level.
 const section s_intro = {
     {am, am, f, g}, 0, nullptr, nullptr, false, false,
     {&intro_a, &intro_a, &intro_a, &intro_b}, {groove, groove, groove, groove_up},
-    arp_chip_eighths, 44, 40, 0, false, 0x1, -1, 60};
+    arp_chip_eighths, ins_arp, 44, 40, 0, false, 0x1, -1, 60};
 const section s_intro_2 = {
     {am, am, f, e}, 0,
-    "r:16 | r:16 | r:8 E5:2 G5:2 A5:2 C6:2 | B5:6v G#5:2 r:8", nullptr, false, true,
+    "r:16 | C6:3 A5:3 C6:2 D6:3 C6:3 A5:2 | r:8 E5:2 G5:2 A5:2 C6:2 | B5:6v G#5:2 r:8", nullptr,
+    false, true,
     {&intro_b, &intro_b, &intro_b, &intro_fill}, {groove, groove, groove, groove_up},
-    arp_chip_eighths, 44, 44, 28, true, 0x0, 3, 66};
+    arp_chip_eighths, ins_arp, 44, 44, 28, true, 0x0, 3, 66};
 const section s_verse_1a = {
     {am, em, f, c}, 0,
     "r:2 E5:2 A5:2 B5:1 C6:3 B5:2 A5:2 E5:2 | G5:3 E5:3 B4:2 r:2 D5:2 E5:2 G5:2 | "
     "A5:3 G5:3 F5:2 E5:2 F5:2 A5:2 C6:2 | G5:8v r:4 E5:2 G5:2",
     nullptr, false, true,
     {&verse_a, &verse_b, &verse_a, &verse_b}, {tresillo, tresillo, tresillo_b, tresillo},
-    arp_broken_up, 56, 30, 30, false, 0x1, -1, 72};
+    arp_broken_up, ins_arp, 56, 30, 30, false, 0x1, -1, 72};
 const section s_verse_1b = {
     {dm, am, bb, e}, 0,
     "F5:3 E5:3 D5:2 r:2 A4:2 D5:2 F5:2 | E5:3 C5:3 A4:2 r:2 C5:2 E5:2 A5:2 | "
     "D6:4 C6:2 Bb5:2 A5:2 Bb5:2 D6:4 | B5:6v G#5:2 E5:4 /B5:4",
     nullptr, false, true,
     {&verse_a, &verse_b, &verse_a, &verse_fill}, {tresillo, tresillo_b, tresillo, walk},
-    arp_broken_up, 56, 30, 30, false, 0x0, -1, 74};
+    arp_broken_up, ins_arp, 56, 30, 30, false, 0x0, -1, 74};
 const section s_pre_1 = {
     {dm, em, f, g}, 0,
     "A4:2 D5:2 F5:2 A5:4 G5:2 F5:2 D5:2 | B4:2 E5:2 G5:2 B5:4 A5:2 G5:2 E5:2 | "
     "C5:2 F5:2 A5:2 C6:4 B5:2 A5:2 F5:2 | B5:2 C6:2 D6:4 E6:8w",
     nullptr, false, true,
     {&pre_a, &pre_b, &pre_c, &pre_roll}, {eighths, eighths, eighths, eighths_up},
-    arp_chip_sixteenths, 50, 34, 34, false, 0x1, 3, 74};
+    arp_chip_sixteenths, ins_arp, 50, 34, 34, false, 0x1, 3, 74};
 const section s_chorus_1a = {
     {f, g, em, am}, 0,
     "C6:3 A5:3 C6:2 D6:3 C6:3 A5:2 | B5:3 G5:3 B5:2 D6:4 E6:2 D6:2 | "
     "E6:3 D6:3 B5:2 G5:4 /A5:2 B5:2 | C6:6v B5:2 A5:8v",
     nullptr, false, true,
     {&chorus_a, &chorus_a, &chorus_a, &chorus_b}, {offbeat, offbeat, offbeat, offbeat_b},
-    arp_chip_eighths, 68, 30, 40, false, 0x1, -1, 90};
+    arp_chip_eighths, ins_arp, 53, 30, 33, false, 0x1, -1, 90};
 const section s_chorus_1b = {
     {f, g, c, e}, 0,
     "C6:3 A5:3 C6:2 D6:3 C6:3 A5:2 | B5:3 G5:3 B5:2 D6:3 E6:3 G6:2 | "
     "E6:4 D6:2 C6:2 G5:3 E5:3 G5:2 | G#5:6v B5:2 E6:4 D6:2 B5:2",
     nullptr, false, true,
     {&chorus_a, &chorus_b, &chorus_a, &chorus_fill}, {offbeat, offbeat_b, offbeat, offbeat},
-    arp_chip_eighths, 68, 30, 40, false, 0x0, -1, 92};
+    arp_chip_eighths, ins_arp, 53, 30, 33, false, 0x0, -1, 92};
 const section s_interlude = {
     {am, g, f, e}, 0, nullptr,
     "E5:8v A5:8v | D5:8v G5:8v | C5:8v F5:8v | B4:8v /G#5:8w",
     false, false,
     {&half_a, &half_b, &half_a, &half_fill}, {half_time, half_time_b, half_time, half_time_b},
-    arp_broken_wave, 57, 40, 26, false, 0x1, -1, 66};
+    arp_broken_wave, ins_arp, 57, 40, 26, false, 0x1, -1, 66};
 const section s_verse_2a = {
     {am, em, f, c}, 0,
     "r:2 E5:1 E5:1 A5:2 B5:1 C6:3 D6:2 C6:2 B5:2 | G5:3 E5:3 B4:2 r:1 B4:1 D5:2 E5:2 G5:2 | "
     "A5:3 G5:3 F5:2 E5:2 F5:2 A5:2 E6:2 | D6:3 C6:3 G5:10v",
     nullptr, false, true,
     {&verse_b, &verse_a, &verse_b, &verse_a}, {walk, tresillo_b, walk, tresillo},
-    arp_broken_wave, 56, 28, 30, false, 0x1, -1, 74};
+    arp_broken_wave, ins_arp, 56, 28, 30, false, 0x1, -1, 74};
 const section s_verse_2b = {
     {dm, am, bb, e}, 0,
     "F5:3 E5:3 D5:2 r:2 A5:2 G5:2 F5:2 | E5:3 C5:3 A4:2 r:2 E5:1 F5:1 G5:2 A5:2 | "
     "D6:4 C6:2 Bb5:2 A5:2 G5:2 F5:2 E5:2 | G#5:3 A5:3 B5:2 E6:8v",
     nullptr, false, true,
     {&verse_b, &verse_a, &verse_b, &tom_fill}, {tresillo_b, walk, tresillo_b, walk},
-    arp_broken_wave, 56, 28, 30, false, 0x0, -1, 76};
+    arp_broken_wave, ins_arp, 56, 28, 30, false, 0x0, -1, 76};
 const section s_pre_2 = {
     {dm, em, f, g}, 0,
     "D5:1 F5:1 A5:2 D6:4 C6:2 A5:2 F5:4 | E5:1 G5:1 B5:2 E6:4 D6:2 B5:2 G5:4 | "
     "F5:1 A5:1 C6:2 F6:4 E6:2 C6:2 A5:4 | G5:2 B5:2 D6:2 G6:2 F6:2 E6:2 D6:2 B5:2",
     nullptr, false, true,
     {&pre_b, &pre_c, &pre_c, &pre_roll}, {eighths_up, eighths, eighths_up, pulse},
-    arp_chip_sixteenths, 56, 34, 36, false, 0x1, 3, 80};
+    arp_chip_sixteenths, ins_arp, 56, 34, 36, false, 0x1, 3, 80};
 const section s_chorus_2a = {
     {f, g, em, am}, 0,
     "C6:2 C6:1 A5:3 C6:2 D6:3 C6:3 A5:2 | B5:3 G5:3 B5:2 D6:4 /E6:2 D6:2 | "
     "E6:3 D6:3 B5:2 G5:2 A5:2 B5:2 D6:2 | C6:6v B5:2 A5:4 E6:4",
     nullptr, true, true,
     {&chorus_b, &chorus_b, &chorus_b, &chorus_a}, {gallop, gallop, gallop, gallop_b},
-    arp_chip_eighths, 68, 30, 42, false, 0xf, -1, 94};
+    arp_broken_up, ins_pluck, 53, 52, 33, false, 0xf, -1, 94};
 const section s_chorus_2b = {
     {f, g, c, e}, 0,
     "C6:3 A5:3 C6:2 D6:3 C6:3 A5:2 | B5:3 G5:3 B5:2 D6:3 E6:3 G6:2 | "
     "/A6:4 G6:2 E6:2 C6:3 D6:3 E6:2 | G#5:4 A5:2 B5:2 E6:8w",
     nullptr, true, true,
     {&chorus_b, &chorus_a, &chorus_b, &tom_fill}, {gallop, gallop_b, gallop, offbeat},
-    arp_chip_eighths, 68, 30, 42, false, 0x1, -1, 96};
+    arp_broken_up, ins_pluck, 53, 52, 33, false, 0x1, -1, 96};
 const section s_breakdown = {
     {f, c, dm, am}, 0,
     "C5:6v A4:2 C5:4 D5:4 | E5:6v G5:2 E5:4 C5:4 | D5:6v F5:2 A5:4 F5:4 | E5:12w r:4",
     nullptr, false, true,
     {&hats_only, &hats_only, &hats_only, nullptr}, {held, held, held_slide, held},
-    arp_none, 56, 0, 30, true, 0x1, -1, 46};
+    arp_broken_eighths, ins_bell, 44, 48, 30, true, 0x1, -1, 46};
 const section s_build = {
     {f, c, e, e}, 0,
     "C5:2 F5:2 A5:2 C6:2 A5:2 F5:2 C5:2 F5:2 | C5:2 E5:2 G5:2 C6:2 G5:2 E5:2 C5:2 E5:2 | "
     "B4:2 E5:2 G#5:2 B5:2 E6:4 D6:4 | B5:8 r:8",
     nullptr, false, true,
     {&build_kick, &build_kick, &build_roll8, &build_roll}, {pulse, pulse, pulse, eighths_up},
-    arp_chip_sixteenths, 56, 30, 36, false, 0x0, 3, 58};
+    arp_chip_sixteenths, ins_arp, 56, 30, 36, false, 0x0, 3, 58};
 // The last chorus, a tone higher, with the flute's counter-melody.
 const section s_climax_a = {
     {f, g, em, am}, 2,
@@ -167,7 +168,7 @@ const section s_climax_a = {
     "A4:8 C5:8v | B4:8 D5:8v | G4:8 B4:4 E5:4 | E5:8v C5:4 A4:4",
     false, true,
     {&chorus_b, &chorus_b, &chorus_b, &chorus_b}, {gallop, gallop, gallop, gallop_b},
-    arp_broken_wave, 68, 28, 44, false, 0xf, -1, 100};
+    arp_broken_wave, ins_arp, 50, 28, 34, false, 0xf, -1, 100};
 const section s_climax_b = {
     {f, g, am, am}, 2,
     "C6:3 A5:3 C6:2 D6:3 C6:3 A5:2 | B5:3 G5:3 B5:2 D6:3 E6:3 G6:2 | "
@@ -175,17 +176,17 @@ const section s_climax_b = {
     "A4:8 C5:8v | B4:8 D5:8v | C5:8 E5:8v | A4:8 E5:4 A5:4",
     false, true,
     {&chorus_b, &chorus_b, &chorus_b, &chorus_fill}, {gallop, gallop, gallop, gallop_b},
-    arp_broken_wave, 68, 28, 44, false, 0xf, -1, 100};
+    arp_broken_wave, ins_arp, 50, 28, 34, false, 0xf, -1, 100};
 const section s_outro_a = {
     {g, am, f, g}, 0,
     "D6:3 B5:3 G5:2 r:8 | C6:3 A5:3 E5:2 r:8 | A5:3 F5:3 C5:2 r:8 | B5:3 G5:3 D5:2 r:8",
     nullptr, false, true,
     {&chorus_a, &intro_b, &intro_b, &intro_b}, {groove, groove, groove, groove_up},
-    arp_chip_eighths, 56, 40, 30, false, 0x3, -1, 84};
+    arp_chip_eighths, ins_arp, 56, 40, 30, false, 0x3, -1, 84};
 const section s_outro_b = {
     {am, f, dm, e}, 0, nullptr, nullptr, false, false,
     {&intro_b, &intro_b, &intro_a, &outro_fill}, {groove, groove, groove, outro_end},
-    arp_chip_eighths, 44, 40, 26, false, 0x0, -1, 72};
+    arp_chip_eighths, ins_arp, 44, 40, 26, false, 0x0, -1, 72};
 // clang-format on
 
 } // namespace

@@ -213,6 +213,42 @@ std::vector<double> make_pulse_loop(int cycle_length, int cycles, double duty, i
     return out;
 }
 
+std::vector<double> make_pluck(int period, int frames, int ring_periods, uint32_t seed) {
+    std::vector<double> out(frames, 0.0);
+    noise_state noise{seed};
+    double mean = 0;
+    for (int i = 0; i < period && i < frames; ++i) {
+        out[i] = noise_next(&noise);
+        mean += out[i] / period;
+    }
+    // The burst without its offset and a little softened, so the string starts warm.
+    for (int i = 0; i < period && i < frames; ++i)
+        out[i] -= mean;
+    for (int i = 1; i < period && i < frames; ++i)
+        out[i] = 0.5 * (out[i] + out[i - 1]);
+    const double loss = std::pow(0.001, 1.0 / ring_periods);
+    for (int i = period + 1; i < frames; ++i)
+        out[i] = loss * 0.5 * (out[i - period] + out[i - period - 1]);
+    for (int i = 0; i < 64 && i < frames; ++i)
+        out[frames - 1 - i] *= i / 64.0;
+    return out;
+}
+
+std::vector<double> make_bell(int cycle_length, int frames) {
+    // {ratio to the fundamental, level, decay in cycles}
+    const double partials[][3] = {
+        {1.0, 1.0, 300}, {2.0, 0.5, 160}, {3.0, 0.22, 90}, {4.0, 0.12, 50}, {5.43, 0.3, 12}};
+    std::vector<double> out(frames, 0.0);
+    for (const auto &p : partials)
+        for (int i = 0; i < frames; ++i) {
+            const double cycles = static_cast<double>(i) / cycle_length;
+            out[i] += p[1] * std::sin(2.0 * pi * p[0] * cycles) * attack_decay(cycles, 0.5, p[2]);
+        }
+    for (int i = 0; i < 64 && i < frames; ++i)
+        out[frames - 1 - i] *= i / 64.0;
+    return out;
+}
+
 std::vector<double> make_chord_loop(int length, const chord_voice *voices, int voice_count,
                                     uint32_t seed) {
     std::vector<double> out(length, 0.0);

@@ -52,6 +52,15 @@ std::vector<double> make_bass_loop(int cycle_length, int attack_cycles, int loop
 std::vector<double> make_pulse_loop(int cycle_length, int cycles, double duty, int harmonics,
                                     bool detuned);
 
+// A plucked string of `frames` frames (Karplus-Strong): a burst of fixed-seed noise `period`
+// frames long circulates through a two-point average, so it sounds at the sample rate over
+// period + 0.5; its fundamental falls by 60 dB over `ring_periods` periods.
+std::vector<double> make_pluck(int period, int frames, int ring_periods, uint32_t seed);
+
+// A struck bell of `frames` frames, `cycle_length` frames per cycle of its fundamental: four
+// harmonic partials ringing out, the higher ones sooner, and a brief inharmonic strike.
+std::vector<double> make_bell(int cycle_length, int frames);
+
 // A soft chord loop of `length` frames: each voice is {cycles per loop, level}, drawn as a
 // mellow saw with a twin one cycle higher; phases come from `seed`.
 struct chord_voice {

@@ -3,10 +3,10 @@
 #
 #   tools/windows/build.sh [BUILD_FOLDER]     (default: build-win)
 #
-# From a fresh Debian machine: installs the MinGW-w64 cross compiler, fetches Debian's
-# source packages of libmikmod, SDL 1.2.15 and SDL_mixer 1.2.12, cross-builds them as DLLs
-# into BUILD_FOLDER/stack (kept and reused on later runs), then cross-builds intro.exe
-# against them and packs intro.exe, the DLLs it imports, res/ and README.txt.
+# From a fresh Debian machine: installs the MinGW-w64 cross compiler, cross-builds the SDL
+# stack (SDL2, sdl12-compat, SDL_mixer 1.2, libmikmod; stack.sh) as DLLs into
+# BUILD_FOLDER/stack (kept and reused until its recipe changes), then cross-builds intro.exe
+# against it and packs intro.exe, the DLLs it needs, res/ and README.txt.
 set -eu
 cd "$(dirname "$0")/../.."
 root=$(pwd)
@@ -48,89 +48,18 @@ install_missing g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686 dp
     cmake make pkg-config g++ zip icoutils
 
 # ---- The SDL stack, built once -------------------------------------------------------
-# The stamp names what went into the stack; a stack built from anything else is rebuilt.
-stack_recipe="libmikmod=3.3.11.1 libsdl1.2=1.2.15+dfsg2 sdl-mixer1.2=1.2.12 recipe=2"
-
-build_stack() {
-    src=$out/stack-src
-    rm -rf "$stack" "$src"
-    mkdir -p "$src" "$stack"
-
-    # apt-get source needs deb-src entries; Debian's deb822 sources list them in Types:.
-    if ! grep -qs '^Types:.*deb-src' /etc/apt/sources.list.d/*.sources &&
-        ! grep -qs '^deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/*.list; then
-        say "adding deb-src to the Types: lines of /etc/apt/sources.list.d/*.sources"
-        for f in /etc/apt/sources.list.d/*.sources; do
-            $as_root sed -i 's/^Types: deb$/Types: deb deb-src/' "$f"
-        done
-        apt_retry update -qq
-    fi
-    (cd "$src" && apt-get source -qq libmikmod libsdl1.2 sdl-mixer1.2 >/dev/null 2>&1) ||
-        (apt_retry update -qq && cd "$src" && apt-get source -qq libmikmod libsdl1.2 sdl-mixer1.2 >/dev/null)
-
-    mikmod_src=$(ls -d "$src"/libmikmod-3.3.11.1)
-    sdl_src=$(ls -d "$src"/libsdl1.2-1.2.15*/)
-    mixer_src=$(ls -d "$src"/sdl-mixer1.2-1.2.12)
-
-    # Two Debian patches suit a Linux system's own libraries but break a cross build, so
-    # they are taken back out:
-    # - dont_propagate_lpthread.diff cuts sdl-config/sdl.pc's --libs down to -lSDL, which on
-    #   Windows drops -lmingw32 -lSDLmain -mwindows that every SDL program there needs;
-    # - multiarch-libmikmod-config.patch drops -L<libdir> from libmikmod-config --libs, so
-    #   SDL_mixer's configure would look for libmikmod in the compiler's own folders.
-    say "reverting Debian's dont_propagate_lpthread.diff (sdl-config/sdl.pc lose the Windows link flags)"
-    (cd "$sdl_src" && patch -R -p1 -s <debian/patches/dont_propagate_lpthread.diff)
-    say "reverting Debian's multiarch-libmikmod-config.patch (libmikmod-config loses -L<libdir>)"
-    (cd "$mikmod_src" && patch -R -p1 -s <debian/patches/multiarch-libmikmod-config.patch)
-
-    export PKG_CONFIG_LIBDIR="$stack/lib/pkgconfig"
-    export PATH="$stack/bin:$PATH"
-    # Given with the compiler so libtool cannot drop it: the DLLs then need no libgcc DLL.
-    export CC="$host-gcc -static-libgcc"
-    common="--host=$host --prefix=$stack --disable-static --enable-shared"
-
-    say "libmikmod: only its software mixer; SDL_mixer plays through SDL's audio"
-    (cd "$mikmod_src" && ./configure $common --disable-doc --disable-dl --disable-win --disable-ds \
-        --disable-xaudio2 --disable-openal --disable-sdl --disable-aiff --disable-wav \
-        --disable-raw --disable-stdout --disable-pipe --disable-simd >"$src/mikmod.log" 2>&1 &&
-        make -j$jobs >>"$src/mikmod.log" 2>&1 && make install >>"$src/mikmod.log" 2>&1) ||
-        { tail -30 "$src/mikmod.log"; exit 1; }
-
-    # SDL 1.2.15 on Windows writes stdout.txt/stderr.txt next to the program unless told
-    # not to; the intro writes no files, its messages go where intro's own code sends them.
-    say "SDL 1.2.15: Windows video and sound, no stdio redirection"
-    (cd "$sdl_src" && ./configure $common --disable-stdio-redirect --disable-nasm \
-        --disable-video-opengl --disable-cdrom >"$src/sdl.log" 2>&1 &&
-        make -j$jobs >>"$src/sdl.log" 2>&1 && make install >>"$src/sdl.log" 2>&1) ||
-        { tail -30 "$src/sdl.log"; exit 1; }
-
-    # Only the library: libtool puts libSDLmain.a before -lmingw32 when it links the
-    # example players, which then find no WinMain.
-    say "SDL_mixer 1.2.12: WAVE and XM/MOD through libmikmod, linked, not loaded at run time"
-    (cd "$mixer_src" && ./configure $common --with-sdl-prefix="$stack" --disable-sdltest \
-        --enable-music-mod --disable-music-mod-shared --disable-music-mod-modplug \
-        --disable-music-midi --disable-music-ogg --disable-music-flac --disable-music-mp3 \
-        --disable-music-cmd --disable-smpegtest \
-        LIBMIKMOD_CONFIG="$stack/bin/libmikmod-config" >"$src/mixer.log" 2>&1 &&
-        make -j$jobs build/libSDL_mixer.la >>"$src/mixer.log" 2>&1 &&
-        make install-hdrs install-lib >>"$src/mixer.log" 2>&1) ||
-        { tail -30 "$src/mixer.log"; exit 1; }
-
-    # The licences travel with the DLLs.
-    mkdir -p "$stack/licences"
-    cp "$mikmod_src/COPYING.LESSER" "$stack/licences/libmikmod.txt" 2>/dev/null ||
-        cp "$mikmod_src/COPYING.LIB" "$stack/licences/libmikmod.txt"
-    cp "$sdl_src/COPYING" "$stack/licences/SDL.txt"
-    cp "$mixer_src/COPYING" "$stack/licences/SDL_mixer.txt"
-    echo "$stack_recipe" >"$stack/.built"
-    rm -rf "$src"
-}
-
+. tools/windows/stack.sh
+# The stamp is the hash of everything the stack is built from; a stack built from anything
+# else is rebuilt.
+stack_recipe=$(cat tools/windows/stack.sh tools/windows/libmikmod-version.rc \
+    tools/windows/i686-w64-mingw32.cmake tools/sources/sdl12-compat.sh \
+    tools/sources/sdl12-compat-release-1.2.76.sha256 | sha256sum | cut -c1-64)
 if [ "$(cat "$stack/.built" 2>/dev/null)" = "$stack_recipe" ]; then
     say "reusing the SDL stack in $stack"
 else
     start=$(date +%s)
-    build_stack
+    build_stack "$stack"
+    echo "$stack_recipe" >"$stack/.built"
     say "SDL stack built in $(($(date +%s) - start)) s"
 fi
 [ "${WINDOWS_STACK_ONLY:-}" = 1 ] && exit 0
@@ -157,13 +86,24 @@ exe=$out/intro/intro.exe
 # ---- Checks on what is shipped ------------------------------------------------------
 dump=$(i686-w64-mingw32-objdump -p "$exe")
 echo "$dump" | grep -q 'Subsystem.*0002' || { say "intro.exe is not a GUI program"; exit 1; }
-# The icon group A (resource type 14) with its nine images (type 3).
+# The icon group A (resource type 14) with its nine images (type 3), the manifest (24).
 wrestool -l --type=14 --name=A "$exe" | grep -q group_icon || { say "intro.exe has no icon group A"; exit 1; }
-say "intro.exe carries icon group A and $(wrestool -l --type=3 "$exe" | wc -l) icon images"
+wrestool -x --raw --type=24 --name=1 "$exe" | grep -q '<dpiAware.*true/pm' ||
+    { say "intro.exe has no manifest declaring it DPI-aware"; exit 1; }
+say "intro.exe carries icon group A, $(wrestool -l --type=3 "$exe" | wc -l) icon images and a DPI-aware manifest"
 
-# The DLLs intro.exe imports that are not part of Windows, and theirs in turn.
+# The file version in a version resource (type 16): the four numbers of its fixed part,
+# which follows the signature 0xFEEF04BD.
+file_version() {
+    set -- $(wrestool -x --raw --type=16 "$1" | od -An -v -tx1 | tr -d '\n' | tr -s ' ' |
+        sed -n 's/.* bd 04 ef fe .. .. .. .. \(.. .. .. ..\) \(.. .. .. ..\).*/\1 \2/p')
+    if [ $# -eq 8 ]; then echo "$((0x$4$3)).$((0x$2$1)).$((0x$8$7)).$((0x$6$5))"; fi
+}
+
+# The DLLs intro.exe imports that are not part of Windows, and theirs in turn; and SDL2.dll,
+# which SDL.dll (sdl12-compat) loads when the intro starts rather than importing it.
 imports() { i686-w64-mingw32-objdump -p "$1" | sed -n 's/^[[:space:]]*DLL Name: //p'; }
-dlls=""
+dlls=" SDL2.dll"
 queue=$exe
 while [ -n "$queue" ]; do
     next=""
@@ -178,6 +118,8 @@ while [ -n "$queue" ]; do
     queue=$next
 done
 say "intro.exe needs:$dlls"
+[ "$(echo $dlls | tr ' ' '\n' | sort | tr '\n' ' ')" = "SDL.dll SDL2.dll SDL_mixer.dll libmikmod-3.dll " ] ||
+    { say "expected SDL.dll SDL2.dll SDL_mixer.dll libmikmod-3.dll"; exit 1; }
 for f in $exe $(for d in $dlls; do echo "$stack/bin/$d"; done); do
     for d in $(imports "$f"); do
         case "$d" in libgcc* | libstdc++* | libwinpthread*)
@@ -185,6 +127,17 @@ for f in $exe $(for d in $dlls; do echo "$stack/bin/$d"; done); do
         esac
     done
 done
+
+# Every file tells its true version.
+project_version=$(cat VERSION)
+for v in "intro.exe $exe $project_version.0" "SDL.dll $stack/bin/SDL.dll 1.2.76.0" \
+    "SDL2.dll $stack/bin/SDL2.dll 2.26.5.0" "SDL_mixer.dll $stack/bin/SDL_mixer.dll 1.2.12.0" \
+    "libmikmod-3.dll $stack/bin/libmikmod-3.dll 3.3.11.1"; do
+    set -- $v
+    found=$(file_version "$2")
+    [ "$found" = "$3" ] || { say "$1 has file version '$found', not $3"; exit 1; }
+done
+say "file versions: intro.exe $project_version, SDL.dll 1.2.76, SDL2.dll 2.26.5, SDL_mixer.dll 1.2.12, libmikmod-3.dll 3.3.11.1"
 
 # ---- The zip -------------------------------------------------------------------------
 pack=$out/pack/wavelength-win32
@@ -195,13 +148,24 @@ for d in $dlls; do
     i686-w64-mingw32-strip -o "$pack/$d" "$stack/bin/$d"
 done
 cp res/*.dat res/theme.xm "$pack/res/"
+
+# The MinGW-w64 runtime's start-up code and its printf (with David Gay's gdtoa) are linked
+# into intro.exe: their notices, from Debian's copyright file of the MinGW-w64 headers
+# and runtime, go with it.
+mingw_notices() {
+    awk -v RS= '/^Files: \*\n/ || /^Files: mingw-w64-crt\/gdtoa\//' \
+        /usr/share/doc/mingw-w64-common/copyright | sed 's/^ \.$//; s/^ //'
+}
 {
-    sed 's/$/\r/' tools/windows/README.txt
-    for l in SDL SDL_mixer libmikmod; do
-        printf '\r\n\r\n======== Licence of %s ========\r\n\r\n' "$l"
-        sed 's/$/\r/' "$stack/licences/$l.txt"
+    sed "s/@VERSION@/$project_version/" tools/windows/README.txt
+    sed 's/^/    /' "$stack/versions.txt"
+    for l in SDL2 sdl12-compat SDL_mixer libmikmod; do
+        printf '\n\n======== Licence of %s ========\n\n' "$l"
+        cat "$stack/licences/$l.txt"
     done
-} >"$pack/README.txt"
+    printf '\n\n======== Notices of the MinGW-w64 runtime ========\n\n'
+    mingw_notices
+} | sed 's/$/\r/' >"$pack/README.txt"
 mkdir -p dist
 rm -f dist/wavelength-win32.zip
 (cd "$out/pack" && zip -q -r -X "$root/dist/wavelength-win32.zip" wavelength-win32)

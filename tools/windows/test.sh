@@ -27,7 +27,7 @@ tools/windows/build.sh "$out"
 built=$(date +%s)
 
 # Wine for 32-bit programs needs the i386 architecture; openbox is the window manager.
-packages="wine wine32:i386 openbox xvfb unzip openmpt123 libx11-dev libxtst-dev libgtest-dev
+packages="wine wine32:i386 openbox xvfb unzip openmpt123 libx11-dev libxtst-dev libxfixes-dev libgtest-dev
   cmake pkg-config libsdl1.2-compat-dev libsdl-mixer1.2-dev"
 dpkg --print-foreign-architectures | grep -qx i386 || {
     say "adding the i386 architecture for wine32"

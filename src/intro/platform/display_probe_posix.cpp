@@ -29,6 +29,18 @@ bool display_may_exist() {
     return exists("/dev/dri/card0");
 }
 
-void set_default_hint(const char *name, const char *value) {
-    setenv(name, value, 0);
+bool describe_named_displays(char *text, int size) {
+    const char *x11 = std::getenv("DISPLAY"), *wayland = std::getenv("WAYLAND_DISPLAY");
+    const bool named_x11 = is_set("DISPLAY"), named_wayland = is_set("WAYLAND_DISPLAY");
+    if (named_x11 && named_wayland)
+        std::snprintf(text, static_cast<size_t>(size),
+                      "the X11 display \"%s\" (DISPLAY) or the Wayland display \"%s\" "
+                      "(WAYLAND_DISPLAY)",
+                      x11, wayland);
+    else if (named_x11)
+        std::snprintf(text, static_cast<size_t>(size), "the X11 display \"%s\" (DISPLAY)", x11);
+    else if (named_wayland)
+        std::snprintf(text, static_cast<size_t>(size),
+                      "the Wayland display \"%s\" (WAYLAND_DISPLAY)", wayland);
+    return named_x11 || named_wayland;
 }

@@ -1,12 +1,11 @@
 // Display probe for the browser: the page always holds the intro's canvas.
 #include "display_probe.h"
 
-#include <cstdlib>
-
 bool display_may_exist() {
     return true;
 }
 
-void set_default_hint(const char *name, const char *value) {
-    setenv(name, value, 0);
+// The page names no display of its own: the canvas is the display.
+bool describe_named_displays(char *, int) {
+    return false;
 }

@@ -5,8 +5,9 @@
 // Called first in main. On POSIX systems opens /dev/null on any of descriptors 0, 1 and 2
 // that is closed: started with stderr closed, the next file or socket opened would take
 // descriptor 2 and the intro's messages would be written into it (into the X connection,
-// say, hanging the display). On Windows makes stderr lead to the console the intro was
-// started from when it has none of its own.
+// say, hanging the display); and ignores SIGPIPE, so that a message written to a pipe
+// nobody reads any more is lost instead of ending the intro. On Windows makes stderr lead to the
+// console the intro was started from when it has none of its own.
 void keep_std_streams_open();
 
 // Sends stderr nowhere until restore_stderr, for a library that talks while a device

@@ -2,12 +2,17 @@
 #include "std_streams.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 
 void keep_std_streams_open() {
+    // A pipe whose reader has gone (`intro 2>&1 | head -1` once head has quit) would end
+    // the intro with SIGPIPE at its next message; ignored, the write just fails. So does a
+    // write to a broken X connection, which Xlib then reports as a lost display.
+    signal(SIGPIPE, SIG_IGN);
     for (int fd = 0; fd <= 2; ++fd) {
         if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
             continue;

@@ -1,0 +1,116 @@
+# The SDL stack of the Windows release, cross-built from source as DLLs into one folder:
+# SDL2 and SDL_mixer 1.2 with libmikmod from Debian's source packages, and sdl12-compat
+# (the SDL 1.2 API on SDL2, the layer the Linux build runs on too) from its release source.
+# Sourced by build.sh, which runs build_stack STACK_FOLDER when the stack is stale; it
+# uses build.sh's root, host, jobs, say and apt_retry.
+#
+# The sdl12-compat source comes from tools/sources/sdl12-compat.sh: from the folder named
+# by INTRO_SOURCES when it holds the release archive, else downloaded from upstream.
+# The stack's bin/ gets the DLLs and the tools, include/ and lib/ what intro.exe is built
+# against, licences/ the texts that travel with the DLLs, and versions.txt what it is made of.
+
+# The exact Debian source packages (Debian 12).
+sdl2_deb=2.26.5+dfsg-1
+mixer_deb=1.2.12-17
+mikmod_deb=3.3.11.1-7
+
+# A step's output goes to its log, shown only when it fails.
+logged() {
+    log=$1
+    shift
+    "$@" >>"$log" 2>&1 || { tail -40 "$log" >&2; say "failed; the whole log is $log"; exit 1; }
+}
+
+build_stack() {
+    stack=$1
+    here=$root/tools/windows
+    src=$stack-src
+    rm -rf "$stack" "$src"
+    mkdir -p "$src" "$stack"
+
+    # apt-get source needs deb-src entries; Debian's deb822 sources list them in Types:.
+    if ! grep -qs '^Types:.*deb-src' /etc/apt/sources.list.d/*.sources &&
+        ! grep -qs '^deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/*.list; then
+        say "adding deb-src to the Types: lines of /etc/apt/sources.list.d/*.sources"
+        for f in /etc/apt/sources.list.d/*.sources; do
+            $as_root sed -i 's/^Types: deb$/Types: deb deb-src/' "$f"
+        done
+        apt_retry update -qq
+    fi
+    packages="libsdl2=$sdl2_deb sdl-mixer1.2=$mixer_deb libmikmod=$mikmod_deb"
+    (cd "$src" && apt-get source -qq $packages >/dev/null 2>&1) ||
+        (apt_retry update -qq && cd "$src" && apt-get source -qq $packages >/dev/null)
+    compat_src=$("$root/tools/sources/sdl12-compat.sh" "$src")
+
+    sdl2_src=$src/libsdl2-2.26.5+dfsg
+    mixer_src=$src/sdl-mixer1.2-1.2.12
+    mikmod_src=$src/libmikmod-3.3.11.1
+
+    # Debian's multiarch-libmikmod-config.patch drops -L<libdir> from libmikmod-config --libs,
+    # which suits a system's own library but leaves SDL_mixer's configure looking for libmikmod
+    # in the compiler's folders, so it is taken back out.
+    say "reverting Debian's multiarch-libmikmod-config.patch (libmikmod-config loses -L<libdir>)"
+    (cd "$mikmod_src" && patch -R -p1 -s <debian/patches/multiarch-libmikmod-config.patch)
+
+    export PKG_CONFIG_LIBDIR="$stack/lib/pkgconfig"
+    export PATH="$stack/bin:$PATH"
+    # Given with the compiler so libtool cannot drop it: the DLLs then need no libgcc DLL.
+    export CC="$host-gcc -static-libgcc"
+    common="--host=$host --prefix=$stack --disable-static --enable-shared"
+
+    say "SDL2 $sdl2_deb: Windows video, input and sound"
+    (cd "$sdl2_src" && logged "$src/sdl2.log" ./configure $common &&
+        logged "$src/sdl2.log" make -j$jobs && logged "$src/sdl2.log" make install)
+
+    # SDLmain is the WinMain that calls main(); built as it comes it sends stdout and stderr to
+    # stdout.txt and stderr.txt beside the program. The intro writes no files: its messages go
+    # where the standard streams go.
+    say "sdl12-compat 1.2.76: SDL 1.2's API on SDL2, SDLmain without stdio redirection"
+    logged "$src/sdl12-compat.log" cmake -S "$compat_src" -B "$src/sdl12-compat-build" \
+        -DCMAKE_TOOLCHAIN_FILE="$here/i686-w64-mingw32.cmake" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_INSTALL_PREFIX="$stack" -DSDL2_INCLUDE_DIR="$stack/include/SDL2" \
+        -DSDL12TESTS=OFF -DCMAKE_C_FLAGS="-DNO_STDIO_REDIRECT"
+    logged "$src/sdl12-compat.log" cmake --build "$src/sdl12-compat-build" -j$jobs
+    logged "$src/sdl12-compat.log" cmake --install "$src/sdl12-compat-build"
+    # pkg-config knows the layer by its own name; programs ask for "sdl".
+    cp "$stack/lib/pkgconfig/sdl12_compat.pc" "$stack/lib/pkgconfig/sdl.pc"
+
+    # libmikmod on a 32-bit target mixes with 32-bit integers wherever they do not overflow,
+    # rounding differently from the 64-bit mixers every 64-bit build uses; with
+    # NATIVE_64BIT_INT it takes the 64-bit mixers alone, so the intro's music on Windows is
+    # the same, sample for sample, as on Linux. Only its software mixer: SDL_mixer plays
+    # through SDL's audio. Its upstream build has no version resource; ours is linked in.
+    say "libmikmod $mikmod_deb: the 64-bit mixers only (NATIVE_64BIT_INT), no drivers of its own"
+    $host-windres -i "$here/libmikmod-version.rc" -o "$src/libmikmod-version.o"
+    (cd "$mikmod_src" && logged "$src/mikmod.log" ./configure $common CPPFLAGS="-DNATIVE_64BIT_INT" \
+        --disable-doc --disable-dl --disable-win --disable-ds --disable-xaudio2 --disable-openal \
+        --disable-sdl --disable-aiff --disable-wav --disable-raw --disable-stdout --disable-pipe \
+        --disable-simd &&
+        logged "$src/mikmod.log" make -j$jobs LDFLAGS="-Wl,$src/libmikmod-version.o" &&
+        logged "$src/mikmod.log" make install)
+
+    # Only the library: libtool puts libSDLmain.a before -lmingw32 when it links the example
+    # players, which then find no WinMain.
+    say "SDL_mixer $mixer_deb: WAVE and XM/MOD through libmikmod, linked, not loaded at run time"
+    (cd "$mixer_src" && logged "$src/mixer.log" ./configure $common --with-sdl-prefix="$stack" \
+        --disable-sdltest --enable-music-mod --disable-music-mod-shared \
+        --disable-music-mod-modplug --disable-music-midi --disable-music-ogg --disable-music-flac \
+        --disable-music-mp3 --disable-music-cmd --disable-smpegtest \
+        LIBMIKMOD_CONFIG="$stack/bin/libmikmod-config" &&
+        logged "$src/mixer.log" make -j$jobs build/libSDL_mixer.la &&
+        logged "$src/mixer.log" make install-hdrs install-lib)
+
+    # The licences travel with the DLLs.
+    mkdir -p "$stack/licences"
+    cp "$sdl2_src/LICENSE.txt" "$stack/licences/SDL2.txt"
+    cp "$compat_src/LICENSE.txt" "$stack/licences/sdl12-compat.txt"
+    cp "$mixer_src/COPYING" "$stack/licences/SDL_mixer.txt"
+    cp "$mikmod_src/COPYING.LIB" "$stack/licences/libmikmod.txt"
+    cat >"$stack/versions.txt" <<EOF
+SDL2 2.26.5, Debian source package libsdl2 $sdl2_deb
+sdl12-compat 1.2.76, release source sdl12-compat-release-1.2.76 (tag release-1.2.76)
+SDL_mixer 1.2.12, Debian source package sdl-mixer1.2 $mixer_deb
+libmikmod 3.3.11.1, Debian source package libmikmod $mikmod_deb
+EOF
+    rm -rf "$src"
+}
