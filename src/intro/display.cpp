@@ -10,6 +10,7 @@
 #include "platform/default_hints.h"
 #include "platform/display_loss.h"
 #include "platform/display_probe.h"
+#include "platform/full_screen.h"
 #include "platform/std_streams.h"
 #include "scaling.h"
 
@@ -81,7 +82,8 @@ SDL_Surface *open_display() {
     // The window's title, and the taskbar's or dock's name for it.
     SDL_WM_SetCaption("WAVELENGTH", "WAVELENGTH");
     guard_display_setup();
-    SDL_Surface *display = SDL_SetVideoMode(screen_width, screen_height, 16, SDL_FULLSCREEN);
+    SDL_Surface *display = SDL_SetVideoMode(screen_width, screen_height, 16,
+                                            asks_for_full_screen() ? SDL_FULLSCREEN : 0);
     end_display_setup_guard();
     if (!display) {
         say_failure("cannot set the 320x240 16-bit display: %s", SDL_GetError());

@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 
+#include "platform/full_screen.h"
+
 // The SDL 1.2 compatibility layer (versions 1.2.50 on) shows the display in an SDL2 window
 // through an SDL2 renderer, letterboxed at whatever ratio fills the screen: at 1920x1080
 // that is 4.5, and nearest-neighbour scaling then makes rows and columns of 4 and 5 pixels
@@ -25,7 +27,9 @@ static bool scaling_is_nearest() {
 }
 
 void use_whole_number_scaling() {
-    if (!layer_presents_through_sdl2() || !scaling_is_nearest())
+    // A display that is not full screen is shown as it is (in the browser the page enlarges
+    // it), and a browser build has no SDL2 library to load.
+    if (!asks_for_full_screen() || !layer_presents_through_sdl2() || !scaling_is_nearest())
         return;
     void *sdl2 = nullptr;
     for (const char *name : sdl2_names)

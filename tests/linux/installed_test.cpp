@@ -45,12 +45,14 @@ TEST(Installed, RunFromAnUnrelatedFolderShowsCapturedFramesPlaysAndEndsOnEscape)
 
     // At 1920x1080 the display is enlarged 4 times, at (320, 60). One screen with the
     // scroller over the background, one once the first slide shows (frame 275 on).
+    const placement p = whole_number_placement(1920, 1080);
+    ASSERT_EQ(p.scale, 4);
     std::vector<std::vector<std::uint16_t>> shots;
     rgb_image screen;
     // On a busy machine the enlarged frames come slowly: frame 275 may take half a minute.
     for (const double deadline = now_s() + 90; shots.size() < 2 && now_s() < deadline;) {
         screen = grab_screen_rgb(server.display);
-        const std::vector<std::uint16_t> shot = shrink_screen(screen, 4, 320, 60);
+        const std::vector<std::uint16_t> shot = shrink_screen(screen, p.scale, p.x, p.y);
         if (shows_background_top(shot, background) && differences(shot, background) > 200 &&
             (shots.empty() || shows_slide(shot, background)))
             shots.push_back(shot);

@@ -61,6 +61,8 @@ grep -q '^Inst libsdl1.2-compat-shim ' "$out/fresh-install.txt" &&
     { say "on a fresh machine apt would install:"; grep '^Inst' "$out/fresh-install.txt" >&2; status=1; }
 
 apt install -y -qq --reinstall "./$deb" >/dev/null
+# Whatever fails on the way, the package does not stay on the machine.
+trap 'apt purge -y -qq wavelength >/dev/null 2>&1 || true' EXIT
 files=$(dpkg-query -L wavelength)
 for f in $(echo "$files" | grep -E '^/usr/share/applications/.*\.desktop$'); do
     desktop-file-validate "$f" || status=1
@@ -81,10 +83,14 @@ ran=$(date +%s)
 
 # Purged, it leaves no file behind, and no folder that no other package has.
 apt purge -y -qq wavelength >/dev/null
-if dpkg-query -W -f='${Status}\n' wavelength 2>/dev/null | grep -q installed; then
-    say "wavelength is still installed after purging it"
+state=$(dpkg-query -W -f='${Status}' wavelength 2>/dev/null || true)
+case $state in
+"" | *" not-installed") ;;
+*)
+    say "after purging it, dpkg still has wavelength as: $state"
     status=1
-fi
+    ;;
+esac
 for f in $files; do
     if [ -e "$f" ] && { [ ! -d "$f" ] || ! dpkg-query -S "$f" >/dev/null 2>&1; }; then
         say "left behind after purging: $f"

@@ -116,28 +116,29 @@ static int level_as_shown(int q, int bits) {
     return bits == 5 ? (q << 3) | (q >> 2) : (q << 2) | (q >> 4);
 }
 
-// The Bayer threshold of pixel (x, y) for an ordered dither.
-static double bayer_threshold(int x, int y) {
+// Ordered dither of `c` onto the 5-6-5 levels; `as_8_bits(level, bits, x, y, channel)`
+// gives the 8-bit value stored for the level picked for a channel of pixel (x, y).
+template <typename Store> static picture dither_to_565(const canvas &c, Store as_8_bits) {
     static const int bayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
-    return (bayer[y & 3][x & 3] + 0.5) / 16.0;
-}
-
-picture to_565_picture(const canvas &c) {
     picture p{c.width, c.height, {}};
     p.rgb.resize(static_cast<size_t>(c.width) * c.height * 3);
     for (int y = 0; y < c.height; ++y)
         for (int x = 0; x < c.width; ++x) {
             const colour &px = pixel_at(c, x, y);
-            const double threshold = bayer_threshold(x, y);
+            const double threshold = (bayer[y & 3][x & 3] + 0.5) / 16.0;
+            const double channels[3] = {px.r, px.g, px.b};
             unsigned char *out = &p.rgb[(static_cast<size_t>(y) * c.width + x) * 3];
-            out[0] =
-                static_cast<unsigned char>(level_as_shown(dither_level(px.r, 5, threshold), 5));
-            out[1] =
-                static_cast<unsigned char>(level_as_shown(dither_level(px.g, 6, threshold), 6));
-            out[2] =
-                static_cast<unsigned char>(level_as_shown(dither_level(px.b, 5, threshold), 5));
+            for (int k = 0; k < 3; ++k) {
+                const int bits = k == 1 ? 6 : 5;
+                out[k] = static_cast<unsigned char>(
+                    as_8_bits(dither_level(channels[k], bits, threshold), bits, x, y, k));
+            }
         }
     return p;
+}
+
+picture to_565_picture(const canvas &c) {
+    return dither_to_565(c, [](int q, int bits, int, int, int) { return level_as_shown(q, bits); });
 }
 
 // Level q of `bits` bits as one of the 8-bit values the display cuts down to q, picked by
@@ -147,21 +148,9 @@ static int inside_level(int q, int bits, uint32_t h) {
 }
 
 picture to_slide_picture(const canvas &c) {
-    picture p{c.width, c.height, {}};
-    p.rgb.resize(static_cast<size_t>(c.width) * c.height * 3);
-    for (int y = 0; y < c.height; ++y)
-        for (int x = 0; x < c.width; ++x) {
-            const colour &px = pixel_at(c, x, y);
-            const double threshold = bayer_threshold(x, y);
-            unsigned char *out = &p.rgb[(static_cast<size_t>(y) * c.width + x) * 3];
-            const int levels[3] = {dither_level(px.r, 5, threshold),
-                                   dither_level(px.g, 6, threshold),
-                                   dither_level(px.b, 5, threshold)};
-            for (int k = 0; k < 3; ++k)
-                out[k] = static_cast<unsigned char>(
-                    inside_level(levels[k], k == 1 ? 6 : 5, hash3(x, y * 3 + k, 5)));
-        }
-    return p;
+    return dither_to_565(c, [](int q, int bits, int x, int y, int k) {
+        return inside_level(q, bits, hash3(x, y * 3 + k, 5));
+    });
 }
 
 picture as_shown_on_565(const picture &p) {

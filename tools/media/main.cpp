@@ -1,5 +1,6 @@
 // make-pictures --res DIR --docs DIR: draws every picture of the intro and writes
-// DIR/back.dat, DIR/sl0.dat..sl15.dat, DIR/intro.ico, DIR/intro.rc and DOCS/contact-sheet.png.
+// DIR/back.dat, DIR/sl0.dat..sl15.dat, DIR/intro.ico and DOCS/contact-sheet.png (the
+// resource script res/intro.rc beside the icon is written by hand).
 // make-pictures --icons DIR: writes the icon for the Linux desktop as DIR/wavelength-N.png,
 // N = 16, 32, 48 and 256 pixels.
 // Nothing depends on the clock or the environment, so every run writes the same bytes.
@@ -74,10 +75,6 @@ int main(int argc, char **argv) {
         ok &= write_bmp((res + "/sl" + std::to_string(i) + ".dat").c_str(), slides[i], 24);
     }
     ok &= write_icon((res + "/intro.ico").c_str());
-    static const char rc[] = "// The intro's application icon, icon group A.\n"
-                             "A ICON \"intro.ico\"\n";
-    ok &= write_bytes((res + "/intro.rc").c_str(),
-                      std::vector<unsigned char>(rc, rc + sizeof rc - 1));
     const picture sheet = make_sheet(background, slides);
     ok &= write_rgb_png((docs + "/contact-sheet.png").c_str(), sheet.width, sheet.height,
                         sheet.rgb.data());

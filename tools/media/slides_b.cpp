@@ -200,11 +200,13 @@ canvas julia() {
 }
 
 // Slide 11: a voxel landscape, rendered column by column from front to back.
+constexpr double water_level = 52;
+
 double terrain(double x, double z) {
     double n = fractal_noise(x / 30.0, z / 30.0, 6, 51);
     double ridge = 1 - std::fabs(fractal_noise(x / 60.0, z / 60.0, 4, 52) * 2 - 1);
     double height = n * 50 + ridge * ridge * ridge * 60 - 10;
-    return height > 46 ? height : 46; // lakes fill the valleys
+    return height > water_level ? height : water_level; // lakes fill the valleys
 }
 
 // The sky over the voxel landscape at screen row y (in slide pixels): a clear evening blue
@@ -235,7 +237,7 @@ canvas voxels() {
             if (screen_y < top) {
                 for (int y = std::max(screen_y, 0); y < top; ++y) {
                     colour land;
-                    if (height <= 46) {
+                    if (height <= water_level) {
                         // Water: deep blue below, mirroring the sky more towards the distance
                         // (the row mirrored about the horizon), broken by ripples drawn out
                         // sideways, with the sun's glitter in a column below it.
@@ -259,8 +261,9 @@ canvas voxels() {
                         double snow = smoothstep(80, 90, height) * smoothstep(60, 130, z) *
                                       smoothstep(-0.2, 0.4, 1 - std::fabs(gx) - std::fabs(gz));
                         land = mix(rgb(62, 104, 44), rgb(112, 88, 64),
-                                   clamp01(smoothstep(52, 72, height) + steep * 0.6));
-                        land = mix(rgb(196, 176, 124), land, smoothstep(46, 48, height));
+                                   clamp01(smoothstep(water_level + 8, 84, height) + steep * 0.45));
+                        land = mix(rgb(196, 176, 124), land,
+                                   smoothstep(water_level, water_level + 2, height));
                         land = mix(land, rgb(236, 240, 246), snow * 0.85);
                         land = scale(land, 0.35 + 0.85 * clamp01(light));
                     }

@@ -1,0 +1,20 @@
+// The intro's sleep in the browser, and what a hidden page does to it. SDL_Delay and each
+// presented frame end in emscripten_sleep; while the page is hidden a sleep does not end, so
+// the frame loop holds where it was until the page is shown again. The page suspends the
+// sound at the same moment (tools/web/page.js), so picture and music go on in step.
+mergeInto(LibraryManager.library, {
+  // dynCall: SDL2's Web Audio code calls it, and nothing else of emscripten's pulls it in.
+  emscripten_sleep__deps: ['$safeSetTimeout', '$dynCall'],
+  emscripten_sleep: function(ms) {
+    Asyncify.handleSleep(function(wakeUp) {
+      function wake() {
+        if (document.hidden)
+          document.addEventListener('visibilitychange', function() { safeSetTimeout(wake, 0); },
+                                    {once: true});
+        else
+          wakeUp();
+      }
+      safeSetTimeout(wake, ms);
+    });
+  },
+});

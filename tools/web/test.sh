@@ -1,0 +1,70 @@
+#!/bin/sh
+# Builds the web page (tools/web/build.sh, the SDL stack reused when built) and tests it in
+# Debian's Chromium: the tests labelled "web", from a Linux build folder of its own that
+# builds intro-capture to compare with.
+#
+#   tools/web/test.sh [BUILD_FOLDER]     (default: build-web)
+set -eu
+cd "$(dirname "$0")/../.."
+root=$(pwd)
+out=${1:-build-web}
+
+say() { echo "web: $*" >&2; }
+as_root=""
+[ "$(id -u)" -eq 0 ] || as_root="sudo"
+
+apt_retry() {
+    n=0
+    until $as_root env DEBIAN_FRONTEND=noninteractive apt-get "$@"; do
+        n=$((n + 1))
+        [ $n -lt 20 ] || return 1
+        say "apt-get busy, retrying in 10 s"
+        sleep 10
+    done
+}
+
+start=$(date +%s)
+tools/web/build.sh "$out"
+out=$(cd "$out" && pwd)
+built=$(date +%s)
+
+# The Linux build's own packages, then the browser, node and npm (Debian's, unless this
+# machine has its own node and npm already).
+tools/install-deps.sh
+missing=""
+for p in chromium python3 ffmpeg; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
+done
+command -v node >/dev/null || missing="$missing nodejs"
+command -v npm >/dev/null || missing="$missing npm"
+if [ -n "$missing" ]; then
+    say "installing:$missing"
+    apt_retry update -qq
+    apt_retry install -y -qq --no-install-recommends $missing >/dev/null
+fi
+
+# puppeteer-core from npm, as locked in tests/web/package-lock.json; kept while the lock is.
+node_dir=$out/node
+if ! cmp -s tests/web/package-lock.json "$node_dir/package-lock.json"; then
+    rm -rf "$node_dir"
+    mkdir -p "$node_dir"
+    cp tests/web/package.json tests/web/package-lock.json "$node_dir/"
+    (cd "$node_dir" && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+fi
+
+linux=$out/linux
+cmake -S . -B "$linux" -DINTRO_BENCHMARKS=OFF -DINTRO_WEB_DIST="$root/dist/wavelength-web" \
+    -DINTRO_WEB_NODE_MODULES="$node_dir/node_modules" >/dev/null
+cmake --build "$linux" -j2 --target intro-capture >/dev/null
+prepared=$(date +%s)
+
+status=0
+ctest --test-dir "$linux" -L web --no-tests=error --output-on-failure -V >"$out/web-tests.log" 2>&1 ||
+    status=$?
+if [ $status -eq 0 ]; then
+    grep -E '\[ measured \]|^[0-9]+: (ok|not ok)|tests passed' "$out/web-tests.log" || true
+else
+    cat "$out/web-tests.log"
+fi
+say "page built in $((built - start)) s, prepared in $((prepared - built)) s, tested in $(($(date +%s) - prepared)) s"
+exit $status
