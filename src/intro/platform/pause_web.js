@@ -6,6 +6,11 @@ mergeInto(LibraryManager.library, {
   // dynCall: SDL2's Web Audio code calls it, and nothing else of emscripten's pulls it in.
   emscripten_sleep__deps: ['$safeSetTimeout', '$dynCall'],
   emscripten_sleep: function(ms) {
+    // SDL2 sleeps 0 ms after presenting each frame, to let the browser show it; the
+    // intro's own 40 ms sleep follows at once and does that, so this one costs the
+    // browser's shortest timer (4 ms or more) for nothing.
+    if (ms === 0)
+      return;
     Asyncify.handleSleep(function(wakeUp) {
       function wake() {
         if (document.hidden)
