@@ -4,8 +4,9 @@
 // the openbox window manager. The display must be enlarged by the largest whole number,
 // centred, in sharp blocks showing frames that intro-capture renders; the window must carry
 // the title WAVELENGTH and the intro's icon and hide the cursor; Escape must end it at once
-// and nothing else may; what Wine plays must have the level an independent player gives the
-// module; and its failures must say so.
+// and nothing else may; its sound must be the capture tool's soundtrack sample for sample,
+// and what Wine plays must have the level an independent player gives the module; and its
+// failures must say so.
 #include <gtest/gtest.h>
 
 #include <X11/Xatom.h>
@@ -27,34 +28,12 @@
 #include <vector>
 
 #include "../e2e/harness.h"
-
-extern char **environ;
+#include "soundtrack.h"
+#include "wine_run.h"
 
 namespace {
 
 using namespace e2e;
-
-// ---- what the test runs -----------------------------------------------------------------
-
-std::string wine_path() {
-    for (const char *p : {"/usr/bin/wine", "/usr/lib/wine/wine"})
-        if (access(p, X_OK) == 0)
-            return p;
-    return "";
-}
-
-// One Wine prefix for the whole run (test.sh makes it: Wine's first start takes long);
-// without one, each test makes its own in its folder.
-std::string wine_prefix(const std::string &folder) {
-    const char *given = std::getenv("INTRO_WINE_PREFIX");
-    return given && *given ? given : folder + "/wineprefix";
-}
-
-// Runs `command` through the shell; its exit status.
-int run(const std::string &command) {
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 // The window the window manager has given the focus: the intro's.
 Window active_window(Display *d) {
@@ -72,71 +51,6 @@ Window active_window(Display *d) {
         XFree(data);
     }
     return w;
-}
-
-// A release folder unzipped from the zip into a folder with a space in its name, and
-// intro.exe started in it under Wine. The intro's sound goes through SDL's disk audio
-// driver into the file the harness names, exactly as mixed; or, with `wine_sound`, through
-// Wine's own sound, whose ALSA device is a WAV file in the folder.
-struct wine_run {
-    temp_folder folder;
-    std::string release; // the unzipped release folder
-    std::string prefix;
-    std::string wine_sound_path;
-    intro_process intro;
-    double started = 0; // when wine was started
-    ~wine_run() {
-        kill_intro(&intro);
-        run("WINEPREFIX='" + prefix + "' wineserver -k >/dev/null 2>&1");
-    }
-};
-
-bool start_wine_intro(wine_run *r, const x_server *server, bool wine_sound, bool keep_res = true) {
-    if (!make_temp_folder(&r->folder))
-        return false;
-    const std::string downloads = r->folder.path + "/My Downloads";
-    if (run("mkdir '" + downloads + "' && cd '" + downloads + "' && unzip -q '" + WINDOWS_ZIP +
-            "'") != 0)
-        return false;
-    r->release = downloads + "/wavelength-win32";
-    if (!keep_res)
-        remove_tree(r->release + "/res");
-    r->prefix = wine_prefix(r->folder.path);
-    r->wine_sound_path = r->folder.path + "/wine-sound.wav";
-    const std::string alsa = r->folder.path + "/asound.conf";
-    // Wine hands ALSA floating-point samples, which the file plugin would label as 32-bit
-    // integers; the plug in front turns them into 16-bit ones.
-    const std::string config = "pcm.!default {\n"
-                               "  type plug\n"
-                               "  slave { pcm \"recorder\" format S16_LE }\n"
-                               "}\n"
-                               "pcm.recorder {\n"
-                               "  type file\n"
-                               "  slave.pcm { type null }\n"
-                               "  file \"" +
-                               r->wine_sound_path +
-                               "\"\n"
-                               "  format \"wav\"\n"
-                               "}\n";
-    if (!write_file(alsa, config))
-        return false;
-    intro_env env;
-    if (wine_sound)
-        env.unset = {"SDL_AUDIODRIVER", "SDL_DISKAUDIOFILE"};
-    env.set = {"WINEPREFIX=" + r->prefix, "WINEDEBUG=-all",
-               "WINEDLLOVERRIDES=mscoree,mshtml=", "ALSA_CONFIG_PATH=" + alsa};
-    r->started = now_s();
-    return start_program(&r->intro, {wine_path(), "intro.exe"}, r->release, server, env);
-}
-
-// What the intro wrote on stderr, but for the two lines SDL's disk audio driver (which no
-// viewer uses) always prints when it opens.
-std::vector<std::string> intro_lines(const intro_process *p) {
-    std::vector<std::string> lines;
-    for (const std::string &line : lines_of(intro_stderr(p)))
-        if (line.rfind("CRITICAL: ", 0) != 0)
-            lines.push_back(line);
-    return lines;
 }
 
 // ---- the screen ---------------------------------------------------------------------------
@@ -265,6 +179,30 @@ double level_db(const sound &s, double seconds) {
     return 10.0 * std::log10(energy / static_cast<double>(count) / (32768.0 * 32768.0));
 }
 
+// sdl12-compat 1.2.76, which the Windows release has, opens the sound device at 44100 Hz
+// or more and hands it the mixer's 22050 Hz through an SDL2 audio stream. `from` (16-bit
+// stereo) converted the same way by the release's own SDL2.dll, under Wine
+// (convert_sound.c, which tools/windows/test.sh builds).
+const int device_rate = 44100;
+
+bool as_device_takes(const wine_run &r, const sound &from, int rate, sound *to) {
+    const std::string in = r.folder.path + "/soundtrack.raw", out = r.folder.path + "/device.raw";
+    if (!write_file(in, std::string(reinterpret_cast<const char *>(from.samples.data()),
+                                    from.samples.size() * 2)) ||
+        run("cp '" CONVERT_SOUND_EXE "' '" + r.release + "/' && cd '" + r.release +
+            "' && WINEPREFIX='" + r.prefix + "' WINEDEBUG=-all wine convert_sound.exe '" + in +
+            "' '" + out + "' " + std::to_string(from.rate) + " " + std::to_string(rate)) != 0)
+        return false;
+    std::ifstream converted(out, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(converted)),
+                            std::istreambuf_iterator<char>());
+    to->rate = rate;
+    to->channels = 2;
+    to->samples.resize(bytes.size() / 2);
+    std::memcpy(to->samples.data(), bytes.data(), to->samples.size() * 2);
+    return true;
+}
+
 struct wine_screen {
     int width, height, depth;
     bool long_run;   // waits for the first slide and compares the mix with the capture tool's
@@ -322,7 +260,7 @@ TEST_P(WineScreen, ShowsCapturedFramesSharpAndCentredAndEndsOnEscapeOnly) {
         as_seen_at(s.depth, bmp_as_565(std::string(SOURCE_DIR) + "/res/back.dat", &w, &h));
     ASSERT_EQ(background.size(), static_cast<size_t>(width * height));
     wine_run r;
-    ASSERT_TRUE(start_wine_intro(&r, &server, s.wine_sound));
+    ASSERT_TRUE(start_wine_intro(&r, WINDOWS_ZIP, &server, s.wine_sound));
     const placement p = whole_number_placement(s.width, s.height);
 
     // The scroller's text over the background, then (on the long run) the first slide.
@@ -431,6 +369,52 @@ TEST_P(WineScreen, ShowsCapturedFramesSharpAndCentredAndEndsOnEscapeOnly) {
                     played.rate, played.channels, wine_db, openmpt_db);
         ASSERT_FALSE(std::isnan(wine_db)) << "less than 3 s of sound";
         EXPECT_NEAR(wine_db, openmpt_db, 3.0);
+    } else if (s.long_run) {
+        // The sound as SDL's disk driver took it from the device, against the capture tool's
+        // soundtrack converted to the device's rate as the layer converts it: the same from
+        // the music's first sample on.
+        const double seconds = 5;
+        char error[256] = "";
+        int rate = 0;
+        const std::string wav = r.folder.path + "/soundtrack.wav";
+        ASSERT_TRUE(render_soundtrack(wav.c_str(), static_cast<int>(seconds * 25), &rate, error,
+                                      sizeof error))
+            << error;
+        sound soundtrack;
+        ASSERT_TRUE(read_wav(wav, &soundtrack));
+        sound captured;
+        ASSERT_TRUE(as_device_takes(r, soundtrack, device_rate, &captured))
+            << "convert_sound.exe failed";
+        std::ifstream in(r.intro.audio_path, std::ios::binary);
+        std::vector<std::int16_t> mixed(captured.samples.size() * 2);
+        in.read(reinterpret_cast<char *>(mixed.data()),
+                static_cast<std::streamsize>(mixed.size() * 2));
+        mixed.resize(static_cast<size_t>(in.gcount()) / 2);
+        // The device starts before the music: both line up at their first sound, a whole
+        // stereo frame in.
+        auto first_sound = [](const std::vector<std::int16_t> &v) {
+            size_t i = 0;
+            while (i < v.size() && v[i] == 0)
+                ++i;
+            return i & ~size_t(1);
+        };
+        const size_t start_c = first_sound(captured.samples), start_m = first_sound(mixed);
+        const size_t count = captured.samples.size() - start_c;
+        ASSERT_GE(count, static_cast<size_t>(4 * device_rate * 2)) << "the conversion gave less";
+        ASSERT_GE(mixed.size() - start_m, count)
+            << "less than 4 s of music in " << r.intro.audio_path;
+        long differing = 0;
+        int largest = 0;
+        for (size_t i = 0; i < count; ++i) {
+            const int d = std::abs(mixed[start_m + i] - captured.samples[start_c + i]);
+            differing += d != 0;
+            largest = std::max(largest, d);
+        }
+        std::printf("[ measured ] the mix at %d Hz, played at %d Hz: %ld of the first %zu "
+                    "samples differ from the capture tool's, by up to %d\n",
+                    rate, device_rate, differing, count, largest);
+        EXPECT_EQ(rate, 22050);
+        EXPECT_EQ(differing, 0);
     }
 }
 
@@ -447,7 +431,7 @@ INSTANTIATE_TEST_SUITE_P(Screens, WineScreen,
 TEST_F(WineScreen, WithoutResSaysSoOnStderrAndRunsSilent) {
     ASSERT_NO_FATAL_FAILURE(start_screen({1280, 720, 24, false, false}));
     wine_run r;
-    ASSERT_TRUE(start_wine_intro(&r, &server, false, false));
+    ASSERT_TRUE(start_wine_intro(&r, WINDOWS_ZIP, &server, false, false));
     // It draws: the scroller's text comes up on black.
     const placement p = whole_number_placement(1280, 720);
     bool drawing = false;
@@ -473,7 +457,7 @@ TEST_F(WineScreen, WithoutResSaysSoOnStderrAndRunsSilent) {
 
 TEST_F(WineScreen, WithoutDisplaySaysSoAndFails) {
     wine_run r;
-    ASSERT_TRUE(start_wine_intro(&r, nullptr, false));
+    ASSERT_TRUE(start_wine_intro(&r, WINDOWS_ZIP, nullptr, false));
     ASSERT_TRUE(wait_intro_exit(&r.intro, 60)) << "still running without a display";
     EXPECT_NE(r.intro.exit_code, 0);
     const std::vector<std::string> lines = intro_lines(&r.intro);

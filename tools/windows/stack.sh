@@ -80,6 +80,16 @@ build_stack() {
     # NATIVE_64BIT_INT it takes the 64-bit mixers alone, so the intro's music on Windows is
     # the same, sample for sample, as on Linux. Only its software mixer: SDL_mixer plays
     # through SDL's audio. Its upstream build has no version resource; ours is linked in.
+    # Its high-quality mixer, which SDL_mixer uses, ends by dividing each 64-bit sum by
+    # SAMPLING_FACTOR, an unsigned long: on 64-bit Linux an unsigned 64-bit division, which
+    # rounds negative sums down; with Windows' 32-bit unsigned long a signed one, rounding
+    # them towards zero, one step off in about a third of the samples. Made unsigned long
+    # long, it divides as on Linux.
+    say "libmikmod $mikmod_deb: SAMPLING_FACTOR in playercode/virtch2.c made 1ULL, as unsigned long is on Linux"
+    sed -i 's/^#define SAMPLING_FACTOR (1UL<<SAMPLING_SHIFT)$/#define SAMPLING_FACTOR (1ULL<<SAMPLING_SHIFT)/' \
+        "$mikmod_src/playercode/virtch2.c"
+    grep -q '^#define SAMPLING_FACTOR (1ULL<<SAMPLING_SHIFT)$' "$mikmod_src/playercode/virtch2.c" ||
+        { say "libmikmod's virtch2.c has no SAMPLING_FACTOR line to change"; exit 1; }
     say "libmikmod $mikmod_deb: the 64-bit mixers only (NATIVE_64BIT_INT), no drivers of its own"
     $host-windres -i "$here/libmikmod-version.rc" -o "$src/libmikmod-version.o"
     (cd "$mikmod_src" && logged "$src/mikmod.log" ./configure $common CPPFLAGS="-DNATIVE_64BIT_INT" \

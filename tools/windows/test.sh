@@ -48,6 +48,9 @@ linux=$out/linux
 cmake -S . -B "$linux" -DINTRO_BENCHMARKS=OFF \
     -DINTRO_WINDOWS_ZIP="$root/dist/wavelength-win32.zip" >/dev/null
 cmake --build "$linux" -j2 --target wine_tests intro intro-capture >/dev/null
+# The tests convert the capture tool's soundtrack with the release's own SDL2.dll.
+i686-w64-mingw32-gcc -O2 -Wall -Wextra -static-libgcc -I"$out/stack/include/SDL2" \
+    -o "$linux/convert_sound.exe" tests/windows/convert_sound.c -L"$out/stack/lib" -lSDL2
 
 # Wine's first start in a prefix takes long: one prefix for the whole run.
 prefix_root=$(mktemp -d)

@@ -1,6 +1,7 @@
 // Default hints on Windows, where the environment has two copies: the process's own, which
-// SDL2 and sdl12-compat read with GetEnvironmentVariableA, and the C runtime's, which
-// getenv reads (the intro's own look at the scaling method among them).
+// sdl12-compat reads with GetEnvironmentVariableA as it loads (and SDL2 would, built without
+// a C runtime), and the C runtime's, which getenv reads: SDL2.dll as built here, linked
+// with the same msvcrt.dll as the intro, and the intro's own look at the scaling method.
 #include "default_hints.h"
 
 #include <windows.h>
