@@ -23,7 +23,7 @@ say() { echo "web: $*" >&2; }
 as_root=""
 [ "$(id -u)" -eq 0 ] || as_root="sudo"
 
-# apt may be busy with another install for a while.
+# apt may be busy with another install for a while (for the source packages' lists).
 apt_retry() {
     n=0
     until $as_root env DEBIAN_FRONTEND=noninteractive apt-get "$@"; do
@@ -34,18 +34,7 @@ apt_retry() {
     done
 }
 
-install_missing() {
-    missing=""
-    for p in "$@"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
-    done
-    [ -z "$missing" ] && return 0
-    say "installing:$missing"
-    apt_retry update -qq
-    apt_retry install -y -qq --no-install-recommends $missing >/dev/null
-}
-
-install_missing emscripten dpkg-dev cmake make pkg-config g++ zip curl ca-certificates
+tools/install-deps.sh emscripten dpkg-dev cmake make pkg-config g++ zip curl ca-certificates
 
 # emscripten's JavaScript tools need Debian's node modules (acorn, ...), which a node not
 # installed by Debian does not look for.

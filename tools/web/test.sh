@@ -10,38 +10,19 @@ root=$(pwd)
 out=${1:-build-web}
 
 say() { echo "web: $*" >&2; }
-as_root=""
-[ "$(id -u)" -eq 0 ] || as_root="sudo"
-
-apt_retry() {
-    n=0
-    until $as_root env DEBIAN_FRONTEND=noninteractive apt-get "$@"; do
-        n=$((n + 1))
-        [ $n -lt 20 ] || return 1
-        say "apt-get busy, retrying in 10 s"
-        sleep 10
-    done
-}
 
 start=$(date +%s)
 tools/web/build.sh "$out"
 out=$(cd "$out" && pwd)
 built=$(date +%s)
 
-# The Linux build's own packages, then the browser, node and npm (Debian's, unless this
+# The Linux build's own packages, then the browser, and node and npm (Debian's, unless this
 # machine has its own node and npm already).
 tools/install-deps.sh
-missing=""
-for p in chromium python3 ffmpeg; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
-done
-command -v node >/dev/null || missing="$missing nodejs"
-command -v npm >/dev/null || missing="$missing npm"
-if [ -n "$missing" ]; then
-    say "installing:$missing"
-    apt_retry update -qq
-    apt_retry install -y -qq --no-install-recommends $missing >/dev/null
-fi
+node_packages=""
+command -v node >/dev/null || node_packages="$node_packages nodejs"
+command -v npm >/dev/null || node_packages="$node_packages npm"
+tools/install-deps.sh chromium python3 ffmpeg $node_packages
 
 # puppeteer-core from npm, as locked in tests/web/package-lock.json; kept while the lock is.
 node_dir=$out/node
