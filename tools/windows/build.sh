@@ -19,30 +19,7 @@ jobs=2
 
 say() { echo "windows: $*" >&2; }
 
-as_root=""
-[ "$(id -u)" -eq 0 ] || as_root="sudo"
-
-# apt may be busy with another install for a while.
-apt_retry() {
-    n=0
-    until $as_root env DEBIAN_FRONTEND=noninteractive apt-get "$@"; do
-        n=$((n + 1))
-        [ $n -lt 20 ] || return 1
-        say "apt-get busy, retrying in 10 s"
-        sleep 10
-    done
-}
-
-install_missing() {
-    missing=""
-    for p in "$@"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
-    done
-    [ -z "$missing" ] && return 0
-    say "installing:$missing"
-    apt_retry update -qq
-    apt_retry install -y -qq --no-install-recommends $missing >/dev/null
-}
+. tools/windows/apt.sh
 
 install_missing g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686 dpkg-dev \
     cmake make pkg-config g++ zip icoutils

@@ -9,18 +9,7 @@ root=$(pwd)
 out=${1:-build-win}
 
 say() { echo "windows: $*" >&2; }
-as_root=""
-[ "$(id -u)" -eq 0 ] || as_root="sudo"
-
-apt_retry() {
-    n=0
-    until $as_root env DEBIAN_FRONTEND=noninteractive apt-get "$@"; do
-        n=$((n + 1))
-        [ $n -lt 20 ] || return 1
-        say "apt-get busy, retrying in 10 s"
-        sleep 10
-    done
-}
+. tools/windows/apt.sh
 
 start=$(date +%s)
 tools/windows/build.sh "$out"
@@ -34,15 +23,7 @@ dpkg --print-foreign-architectures | grep -qx i386 || {
     $as_root dpkg --add-architecture i386
     apt_retry update -qq
 }
-missing=""
-for p in $packages; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
-done
-if [ -n "$missing" ]; then
-    say "installing:$missing"
-    apt_retry update -qq
-    apt_retry install -y -qq --no-install-recommends $missing >/dev/null
-fi
+install_missing $packages
 
 linux=$out/linux
 cmake -S . -B "$linux" -DINTRO_BENCHMARKS=OFF \
