@@ -232,3 +232,11 @@ test('a missing picture is named on the page', async () => {
   assert.match(await page.$eval('#messages', e => e.textContent), /^intro: .*res\/sl3\.dat/);
   await page.close();
 });
+
+test('opened from the disk, the page says to serve it', async () => {
+  const page = await browser.newPage();
+  await page.goto('file://' + path.resolve(dist, 'index.html'));
+  await page.waitForFunction(() => /web server/.test(document.getElementById('note-text').textContent),
+                             {timeout: 10000});
+  await page.close();
+});

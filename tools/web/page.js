@@ -150,6 +150,11 @@ document.addEventListener('fullscreenchange', fit_canvas);
 fit_canvas();
 
 window.addEventListener('load', () => {
+  if (location.protocol === 'file:') {
+    set_state('loading', 'Browsers do not load this page from the disk: serve its folder with ' +
+              'a web server (python3 -m http.server, say) and open it from there.');
+    return;
+  }
   fetch_media()
     .then(files => { media = files; return prepare_intro(); })
     .then(m => {
