@@ -20,19 +20,7 @@ jobs=2
 
 say() { echo "web: $*" >&2; }
 
-as_root=""
-[ "$(id -u)" -eq 0 ] || as_root="sudo"
-
-# apt may be busy with another install for a while (for the source packages' lists).
-apt_retry() {
-    n=0
-    until $as_root env DEBIAN_FRONTEND=noninteractive apt-get "$@"; do
-        n=$((n + 1))
-        [ $n -lt 20 ] || return 1
-        say "apt-get busy, retrying in 10 s"
-        sleep 10
-    done
-}
+. tools/apt.sh
 
 tools/install-deps.sh emscripten dpkg-dev cmake make pkg-config g++ zip curl ca-certificates
 
@@ -55,18 +43,8 @@ build_stack() {
     rm -rf "$stack" "$src"
     mkdir -p "$src" "$stack/lib/pkgconfig" "$stack/include" "$stack/sources"
 
-    # apt-get source needs deb-src entries; Debian's deb822 sources list them in Types:.
-    if ! grep -qs '^Types:.*deb-src' /etc/apt/sources.list.d/*.sources &&
-        ! grep -qs '^deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/*.list; then
-        say "adding deb-src to the Types: lines of /etc/apt/sources.list.d/*.sources"
-        for f in /etc/apt/sources.list.d/*.sources; do
-            $as_root sed -i 's/^Types: deb$/Types: deb deb-src/' "$f"
-        done
-        apt_retry update -qq
-    fi
     packages="libsdl2=2.26.5+dfsg-1 sdl-mixer1.2=1.2.12-17 libmikmod=3.3.11.1-7"
-    (cd "$src" && apt-get source -qq $packages >/dev/null 2>&1) ||
-        (apt_retry update -qq && cd "$src" && apt-get source -qq $packages >/dev/null)
+    debian_sources "$src" $packages
     # The source packages as Debian ships them, for the sources zip beside the page.
     cp "$src"/*.dsc "$src"/*.orig.tar.* "$src"/*.debian.tar.* "$stack/sources/"
     # Taken from INTRO_SOURCES (by default ../shared/sources beside this clone) or upstream.
@@ -200,6 +178,8 @@ cp res/intro.ico "$pack/favicon.ico"
 cp res/*.dat res/theme.xm "$pack/res/"
 {
     sed "s/@VERSION@/$version/" tools/web/README.txt
+    printf '\n\n======== Licence of WAVELENGTH ========\n\n'
+    cat LICENSE
     for l in SDL2 sdl12-compat SDL_mixer libmikmod; do
         printf '\n\n======== Licence of %s ========\n\n' "$l"
         cat "$stack/licences/$l.txt"
@@ -210,6 +190,13 @@ cp res/*.dat res/theme.xm "$pack/res/"
 sources=$out/pack/wavelength-web-sources
 mkdir -p "$sources"
 cp "$stack"/sources/* tools/web/patches/*.patch tools/web/SOURCES.txt "$sources/"
+# The intro's own sources too, so that it can be relinked with changed libraries.
+if git rev-parse --git-dir >/dev/null 2>&1; then
+    git archive --format=tar.gz --prefix="wavelength-$version/" \
+        -o "$sources/wavelength-$version.tar.gz" HEAD
+else
+    say "not a git checkout: the sources zip holds the libraries' sources only"
+fi
 (cd "$out/pack" && zip -q -r -X wavelength-web/wavelength-web-sources.zip wavelength-web-sources)
 
 mkdir -p dist

@@ -19,7 +19,7 @@ jobs=2
 
 say() { echo "windows: $*" >&2; }
 
-. tools/windows/apt.sh
+. tools/apt.sh
 
 install_missing g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686 dpkg-dev \
     cmake make pkg-config g++ zip icoutils
@@ -136,6 +136,8 @@ mingw_notices() {
 {
     sed "s/@VERSION@/$project_version/" tools/windows/README.txt
     sed 's/^/    /' "$stack/versions.txt"
+    printf '\n\n======== Licence of WAVELENGTH ========\n\n'
+    cat LICENSE
     for l in SDL2 sdl12-compat SDL_mixer libmikmod; do
         printf '\n\n======== Licence of %s ========\n\n' "$l"
         cat "$stack/licences/$l.txt"

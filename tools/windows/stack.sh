@@ -2,7 +2,7 @@
 # SDL2 and SDL_mixer 1.2 with libmikmod from Debian's source packages, and sdl12-compat
 # (the SDL 1.2 API on SDL2, the layer the Linux build runs on too) from its release source.
 # Sourced by build.sh, which runs build_stack STACK_FOLDER when the stack is stale; it
-# uses build.sh's root, host, jobs, say and apt_retry.
+# uses build.sh's root, host, jobs, say and debian_sources.
 #
 # The sdl12-compat source comes from tools/sources/sdl12-compat.sh: from the folder named
 # by INTRO_SOURCES when it holds the release archive, else downloaded from upstream.
@@ -28,18 +28,8 @@ build_stack() {
     rm -rf "$stack" "$src"
     mkdir -p "$src" "$stack"
 
-    # apt-get source needs deb-src entries; Debian's deb822 sources list them in Types:.
-    if ! grep -qs '^Types:.*deb-src' /etc/apt/sources.list.d/*.sources &&
-        ! grep -qs '^deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/*.list; then
-        say "adding deb-src to the Types: lines of /etc/apt/sources.list.d/*.sources"
-        for f in /etc/apt/sources.list.d/*.sources; do
-            $as_root sed -i 's/^Types: deb$/Types: deb deb-src/' "$f"
-        done
-        apt_retry update -qq
-    fi
     packages="libsdl2=$sdl2_deb sdl-mixer1.2=$mixer_deb libmikmod=$mikmod_deb"
-    (cd "$src" && apt-get source -qq $packages >/dev/null 2>&1) ||
-        (apt_retry update -qq && cd "$src" && apt-get source -qq $packages >/dev/null)
+    debian_sources "$src" $packages
     compat_src=$("$root/tools/sources/sdl12-compat.sh" "$src")
 
     sdl2_src=$src/libsdl2-2.26.5+dfsg

@@ -9,7 +9,7 @@ root=$(pwd)
 out=${1:-build-win}
 
 say() { echo "windows: $*" >&2; }
-. tools/windows/apt.sh
+. tools/apt.sh
 
 start=$(date +%s)
 tools/windows/build.sh "$out"
