@@ -619,15 +619,24 @@ bytes tiny_with_effect(unsigned char effect, unsigned char parameter) {
 }
 
 // tiny.xm with its instrument's header byte `at` set to `value`, and its volume envelope
-// switched on with a sustain point.
-bytes tiny_with_instrument_byte(std::size_t at, unsigned char value) {
+// switched on with a sustain point (`flags` 3) or a loop (5).
+bytes tiny_with_instrument_byte(std::size_t at, unsigned char value, unsigned char flags = 3) {
     bytes module = read_file("fuzz/corpus/tiny.xm");
     const std::size_t instrument = 336 + 9 + 40;
     if (module.size() < instrument + 263)
         return {};
     module[instrument + 225] = 2; // points
-    module[instrument + 233] = 3; // on, with a sustain point
+    module[instrument + 233] = flags;
     module[instrument + at] = value;
+    return module;
+}
+
+// tiny.xm with its one order naming pattern `pattern`.
+bytes tiny_with_order(unsigned char pattern) {
+    bytes module = read_file("fuzz/corpus/tiny.xm");
+    if (module.size() < 81)
+        return {};
+    module[80] = pattern;
     return module;
 }
 
@@ -640,10 +649,14 @@ TEST(module_check, each_limit_is_refused_exactly_at_it) {
     } limits[] = {
         {"a jump to an order (B) of a song of 1", tiny_with_effect(0xb, 0),
          tiny_with_effect(0xb, 1), "jumps to order 1 of a song of 1 orders"},
-        {"an envelope position (L) of 12 points", tiny_with_effect('L' - 55, 11),
-         tiny_with_effect('L' - 55, 12), "(L0C) past the 12 points"},
+        {"an envelope position (L) of the player's 32 points", tiny_with_effect('L' - 55, 31),
+         tiny_with_effect('L' - 55, 32), "(L20) past the 32 points"},
         {"the sustain point of 2 points", tiny_with_instrument_byte(227, 1),
          tiny_with_instrument_byte(227, 2), "sustains at point 2 of its 2 points"},
+        {"the loop end of 2 points", tiny_with_instrument_byte(229, 1, 5),
+         tiny_with_instrument_byte(229, 2, 5), "loops over points 0 to 2 of its 2"},
+        {"the pattern an order names of 1", tiny_with_order(0), tiny_with_order(1),
+         "order 0 names pattern 1 of 1"},
         {"the sample note 95 plays of 1", tiny_with_instrument_byte(33 + 95, 0),
          tiny_with_instrument_byte(33 + 95, 1), "plays note 95 with sample 1 of its 1"},
     };
