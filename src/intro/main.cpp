@@ -1,12 +1,12 @@
 // The intro: start-up, the frame loop that runs until Escape, and shut-down.
 #include <SDL.h>
 
-#include <cstdio>
 #include <filesystem>
 
 #include "../gfx/gfx.h"
 #include "display.h"
 #include "frame.h"
+#include "messages.h"
 #include "platform/std_streams.h"
 #include "sound.h"
 
@@ -28,8 +28,8 @@ static bool media_folder_present() {
     if (std::filesystem::is_directory("res", ec))
         return true;
     const std::string here = std::filesystem::current_path(ec).string();
-    std::fprintf(stderr, "intro: no res/ folder in %s; running without pictures and music\n",
-                 ec ? "the current folder" : here.c_str());
+    say("no res/ folder in %s; running without pictures and music",
+        ec ? "the current folder" : here.c_str());
     return false;
 }
 
@@ -43,15 +43,25 @@ int main(int, char **) {
     if (media)
         load_pictures(&pictures);
 
-    if (!open_display()) {
+    if (!connect_display()) {
         free_pictures(&pictures);
         SDL_Quit();
         return 1;
     }
-
+    // The audio device is opened before the display covers the screen, so that all the
+    // intro has to say about its media and its sound is said, and where stderr goes unseen
+    // shown, while the viewer can still read it.
     intro_sound sound = {false, nullptr};
     if (media)
-        start_sound(&sound);
+        open_sound(&sound);
+    show_said_lines(false);
+    if (!open_display()) {
+        free_pictures(&pictures);
+        close_sound(&sound);
+        SDL_Quit();
+        return 1;
+    }
+    play_sound(&sound);
 
     intro_begin(&state);
     bool running = true;
