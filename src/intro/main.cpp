@@ -7,6 +7,7 @@
 #include "display.h"
 #include "frame.h"
 #include "messages.h"
+#include "platform/media_folder.h"
 #include "platform/std_streams.h"
 #include "sound.h"
 
@@ -21,15 +22,16 @@ static void handle_events(intro_sound *sound, bool *running) {
         }
 }
 
-// The pictures and the music live in res/ in the current folder. Without that folder one
-// line says so, instead of one complaint for each of its eighteen files.
+// The pictures and the music live in res/ in the current folder (on Windows, failing that,
+// beside the program). Without that folder one line says so, instead of one complaint for
+// each of its eighteen files.
 static bool media_folder_present() {
     std::error_code ec;
-    if (std::filesystem::is_directory("res", ec))
+    if (std::filesystem::is_directory("res", ec) || enter_program_folder_holding("res"))
         return true;
-    const std::string here = std::filesystem::current_path(ec).string();
-    say("no res/ folder in %s; running without pictures and music",
-        ec ? "the current folder" : here.c_str());
+    char where[1024];
+    describe_where_looked(where, sizeof where);
+    say("no res/ folder in %s; running without pictures and music", where);
     return false;
 }
 
