@@ -23,6 +23,9 @@ void draw_frame(intro_state *s, const intro_pictures *pictures) {
     if (pictures->background) {
         SDL_Rect origin = {0, 0, 0, 0};
         SDL_UpperBlit(pictures->background, nullptr, screen, &origin);
+    } else {
+        // Nothing else covers the last frame: without this the scroller's trail piles up.
+        SDL_FillRect(screen, nullptr, 0);
     }
     fader_step(&s->fader, pictures->slides, s->frame_counter);
 

@@ -24,5 +24,6 @@ void intro_prepare(intro_state *s);
 // The state the first frame starts from: fader at rest, cursor on the text, counter 251.
 void intro_begin(intro_state *s);
 
-// Advances the frame counter and draws background, slide and scroller into `screen`.
+// Advances the frame counter and draws background (black without one), slide and scroller
+// into `screen`.
 void draw_frame(intro_state *s, const intro_pictures *pictures);

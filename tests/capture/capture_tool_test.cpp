@@ -18,6 +18,7 @@
 
 #include "gfx/gfx.h"
 #include "intro/frame.h"
+#include "offscreen.h"
 
 namespace fs = std::filesystem;
 
@@ -216,6 +217,47 @@ TEST(CaptureTool, FramesAreTheIntrosFramesNumberedFromOne) {
         ASSERT_EQ(rgb.size(), 320u * 240 * 3) << name << " is not a 24-bit 320x240 BMP";
         EXPECT_EQ(differing_pixels(rgb, frames[frame - 1]), 0) << name;
     }
+}
+
+// Frames 150 and 700 as the capture tool draws them from res/, with the background left
+// out (`black` false) or replaced by a black 320x240 picture.
+void frames_150_and_700(bool black, std::vector<Uint16> *at_150, std::vector<Uint16> *at_700) {
+    offscreen_intro o;
+    char error[256] = "";
+    ASSERT_TRUE(open_offscreen_intro(&o, error, sizeof error)) << error;
+    SDL_FreeSurface(o.pictures.background);
+    o.pictures.background = nullptr;
+    if (black) {
+        o.pictures.background =
+            SDL_CreateRGBSurface(SDL_SWSURFACE, 320, 240, 16, 0xF800, 0x07E0, 0x001F, 0);
+        SDL_FillRect(o.pictures.background, nullptr, 0);
+    }
+    const auto pixels = static_cast<const Uint16 *>(o.display->pixels);
+    while (o.frame < 700) {
+        draw_next_frame(&o);
+        if (o.frame == 150)
+            at_150->assign(pixels, pixels + 320 * 240);
+    }
+    at_700->assign(pixels, pixels + 320 * 240);
+    close_offscreen_intro(&o);
+}
+
+long lit_pixels(const std::vector<Uint16> &frame) {
+    return static_cast<long>(frame.size()) - std::count(frame.begin(), frame.end(), 0);
+}
+
+// Without a background nothing of the last frame stays: every frame is the one drawn over
+// a black background picture, not the scroller's trail piled up frame after frame.
+TEST(CaptureTool, WithoutABackgroundEachFrameIsDrawnOnBlack) {
+    NEED_PICTURES();
+    std::vector<Uint16> none_150, none_700, black_150, black_700;
+    ASSERT_NO_FATAL_FAILURE(frames_150_and_700(false, &none_150, &none_700));
+    ASSERT_NO_FATAL_FAILURE(frames_150_and_700(true, &black_150, &black_700));
+    std::printf("[ measured ] lit pixels without a background: %ld at frame 150, %ld at 700\n",
+                lit_pixels(none_150), lit_pixels(none_700));
+    EXPECT_GT(lit_pixels(black_700), 0) << "nothing drawn at all";
+    EXPECT_TRUE(none_150 == black_150) << "frame 150 differs from the one on black";
+    EXPECT_TRUE(none_700 == black_700) << "frame 700 differs from the one on black";
 }
 
 // The BMP at `path` written again as 32 bits, its colours unchanged, with a partial alpha

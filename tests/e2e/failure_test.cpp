@@ -217,12 +217,11 @@ TEST_F(FailureTest, TallPicturesAreRefusedBeforeAnythingIsAllocated) {
         {"res/back.dat: refusing its size 1024x65535", "res/sl7.dat: refusing its size 1x100000"});
 }
 
-TEST_F(FailureTest, MissingBackgroundIsNotDrawnAndNothingCrashes) {
+TEST_F(FailureTest, MissingBackgroundLeavesTheTopBlackAndNothingCrashes) {
     std::filesystem::remove(res("back.dat"));
     start_server();
     start_and_see_it_run();
-    // Nothing draws the top rows without a background: they stay as the display began,
-    // black, frame after frame.
+    // Without a background each frame starts from black, and nothing draws the top rows.
     for (int grab = 0; grab < 3; ++grab) {
         const std::vector<std::uint16_t> shot = grab_screen(server.display);
         ASSERT_EQ(shot.size(), static_cast<size_t>(width * height));

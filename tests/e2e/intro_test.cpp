@@ -2,7 +2,11 @@
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "harness.h"
 
@@ -144,6 +148,49 @@ TEST_F(IntroTest, ReleasingEscapeAloneDoesNotEndIt) {
     EXPECT_EQ(count_mismatches(grab_screen(server.display)), 0);
     ASSERT_GE(escape_to_exit(), 0);
     EXPECT_EQ(intro.exit_code, 0);
+}
+
+// Ctrl-C in the terminal that started it (SIGINT) and kill (SIGTERM) end it at once, by
+// the signal itself: SDL's own handlers, which would turn either into a quit event that the
+// intro ignores, are kept out.
+TEST_F(IntroTest, InterruptAndTerminateEndItAtOnce) {
+    intro_process second; // the fixture's intro gets SIGINT, a second one SIGTERM
+    for (const int signal : {SIGINT, SIGTERM}) {
+        intro_process *p = signal == SIGINT ? &intro : &second;
+        if (p == &second) {
+            ASSERT_TRUE(start_intro(p, folder.path, &server, env));
+            ASSERT_NE(wait_for_intro_window(server.display, 10), 0u) << intro_stderr(p);
+        }
+        ASSERT_EQ(count_mismatches(wait_for_background(5)), 0) << strsignal(signal);
+        const double sent = now_s();
+        ASSERT_EQ(kill(p->pid, signal), 0);
+        ASSERT_TRUE(wait_intro_exit(p, 5)) << strsignal(signal) << " did not end it";
+        std::printf("[ measured ] %s to the intro's end: %.0f ms\n", strsignal(signal),
+                    (now_s() - sent) * 1000);
+        EXPECT_LT(now_s() - sent, 1.0);
+        EXPECT_EQ(p->term_signal, signal) << "exit " << p->exit_code;
+    }
+}
+
+// The window's title, which window lists and the taskbar show: "WAVELENGTH" in both the
+// old and the UTF-8 property.
+TEST_F(IntroTest, TheWindowIsTitledWavelength) {
+    char *name = nullptr;
+    ASSERT_NE(XFetchName(server.display, window, &name), 0) << "no WM_NAME";
+    EXPECT_STREQ(name, "WAVELENGTH");
+    XFree(name);
+    const Atom net_wm_name = XInternAtom(server.display, "_NET_WM_NAME", False);
+    const Atom utf8 = XInternAtom(server.display, "UTF8_STRING", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char *value = nullptr;
+    ASSERT_EQ(XGetWindowProperty(server.display, window, net_wm_name, 0, 64, False, utf8, &type,
+                                 &format, &count, &after, &value),
+              Success);
+    ASSERT_NE(value, nullptr) << "no _NET_WM_NAME";
+    EXPECT_EQ(std::string(reinterpret_cast<char *>(value), count), "WAVELENGTH");
+    XFree(value);
 }
 
 TEST_F(IntroTest, PlaysSoundThatIsNotSilent) {
