@@ -3,13 +3,16 @@
 
 #include <SDL_mixer.h>
 
+// The rate the module is mixed at; the module check works out the mixer's step from it.
+enum { sound_mix_rate = 22050 };
+
 struct intro_sound {
     bool audio_open;
     Mix_Music *music;
 };
 
-// Opens 22050 Hz 16-bit stereo audio and loads the module. Without an audio device or the
-// music it says so in one line and the intro stays silent.
+// Opens sound_mix_rate Hz 16-bit stereo audio and loads the module. Without an audio
+// device or the music it says so in one line and the intro stays silent.
 void open_sound(intro_sound *s);
 
 // Starts the loaded module looping; nothing without one.
