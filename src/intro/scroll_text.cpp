@@ -19,13 +19,13 @@ const char scroll_text[] = GAP GAP GAP
     "On the left, sixteen pictures take turns to fade in and out, then go round again." GAP
     "Big thanks to SDL, sdl12-compat, SDL_mixer and libmikmod, and to the free tools that built "
     "this." GAP
-    "No pixels were harmed in the making of this intro, though quite a few got rounded to "
+    "No pixels were harmed in the making of this intro, though a good few got rounded to "
     "sixteen bits." GAP
     "Greetings fly out to Raster Mice, Team Lowpass, Nibble Bakery, Copper Kettle Designs and "
     "the Carry Flag Club." GAP
     "And to Ninth Octave, who still count in hex to find the end of a pattern." GAP
-    "The tune is shorter than this text, so it starts over before you reach the end." GAP
     "Pressing any other key will not help; only Escape ends this." GAP
+    "The tune is shorter than this text, so by now it has started over at least once." GAP
     "We \3\3\3\3 sine scrollers." GAP
     "And to all of you who read scrollers to the very end: this one is for you." GAP
     "That is the whole message. Now the scroller rests for half a minute: enjoy the tune and the "

@@ -617,6 +617,29 @@ TEST(bad_module, the_intro_s_own_module_cut_short_or_garbled_never_hurts) {
     damage_module(module, "res/theme.xm");
 }
 
+// The soundtrack is mixed at 22050 Hz, 16-bit stereo (the rate the module check works out
+// the mixer's step for), and close_sound leaves no audio device open.
+TEST(sound, the_music_is_mixed_at_22050_hz_and_the_device_closed_after) {
+    temp_folder dir;
+    dir.write("res/theme.xm", read_file("fuzz/corpus/tiny.xm"));
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    intro_sound sound;
+    int rate = 0, channels = 0;
+    Uint16 format = 0;
+    {
+        in_folder here(dir.path);
+        start_sound(&sound);
+    }
+    EXPECT_NE(sound.music, nullptr);
+    EXPECT_EQ(Mix_QuerySpec(&rate, &format, &channels), 1);
+    EXPECT_EQ(rate, 22050);
+    EXPECT_EQ(format, AUDIO_S16LSB);
+    EXPECT_EQ(channels, 2);
+    halt_sound(&sound);
+    close_sound(&sound);
+    EXPECT_EQ(Mix_QuerySpec(&rate, &format, &channels), 0) << "the audio device is still open";
+}
+
 TEST(bad_module, a_missing_module_leaves_the_intro_silent_with_one_line) {
     temp_folder dir;
     setenv("SDL_AUDIODRIVER", "dummy", 1);
