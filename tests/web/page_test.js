@@ -341,12 +341,15 @@ test('on a phone a tap starts it, the control ends it as Escape does, and a tap 
   await page.close();
 });
 
-// The page served from a copy of itself without `file`; resolves to the page's note once
-// it no longer says it is loading, and its canvas at 1280x720.
-async function without(file) {
-  const copy = path.join(work, 'without-' + path.basename(file));
+// The page served from a copy of itself without `file` (or with `bytes` in its place); resolves
+// to the page, at 1280x720, once its note no longer says it is loading.
+async function without(file, bytes = null) {
+  const copy = path.join(work, (bytes ? 'other-' : 'without-') + path.basename(file));
   fs.cpSync(dist, copy, {recursive: true});
-  fs.rmSync(path.join(copy, file));
+  if (bytes)
+    fs.writeFileSync(path.join(copy, file), bytes);
+  else
+    fs.rmSync(path.join(copy, file));
   const page = await browser.newPage();
   await page.setViewport({width: 1280, height: 720});
   await page.goto(`${server.url}${path.basename(copy)}/index.html`);
@@ -374,6 +377,13 @@ test('without intro.wasm or intro.js the page names it and its HTTP status, over
   const no_js = await without('intro.js');
   assert.strictEqual(await no_js.$eval('#note-text', e => e.textContent), 'intro.js could not be fetched: HTTP 404 File not found');
   await no_js.close();
+});
+
+test('an intro.wasm that is not the intro\'s is named on the page', async () => {
+  // A valid WebAssembly module, but an empty one: nothing that intro.js needs.
+  const page = await without('intro.wasm', Buffer.from([0, 0x61, 0x73, 0x6d, 1, 0, 0, 0]));
+  assert.match(await page.$eval('#note-text', e => e.textContent), /^intro\.wasm could not be started: ./);
+  await page.close();
 });
 
 test('a missing picture is named on the page', async () => {
