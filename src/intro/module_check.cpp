@@ -10,6 +10,8 @@
 #include <cstring>
 #include <vector>
 
+#include "sound.h"
+
 namespace {
 
 std::uint32_t u16(const unsigned char *p) {
@@ -23,10 +25,14 @@ std::uint32_t u32(const unsigned char *p) {
 enum {
     song_header_at = 60, // the song header's size field
     largest_module = 64 << 20,
-    envelope_points = 12,    // what an instrument header has room for
-    instrument_needs = 241,  // an instrument header up to its volume fadeout
-    sample_header_size = 40, // the player steps by 40 whatever the header says
-    mix_rate = 22050,        // the rate the intro opens the audio device at
+    envelope_points = 12,        // what an instrument header has room for
+    player_envelope_points = 32, // what the player keeps, the points past 12 zero-filled
+    player_most_samples = 96,    // the most samples in an instrument the player reads
+    instrument_needs = 241,      // an instrument header up to its volume fadeout
+    sample_header_size = 40,     // the player steps by 40 whatever the header says
+    modplug_adpcm = 0xAD,        // in a sample header's reserved byte: ModPlug's 4-bit ADPCM
+    oldest_version = 0x0102,     // the versions the player reads
+    newest_version = 0x0104,
 };
 
 // The notes, effects and pitch-changing commands a module's patterns use, gathered for
@@ -52,10 +58,14 @@ struct song {
     unsigned largest_offset = 0;   // 9xx, in samples
     // Where each instrument is first played, as pattern * 256 + row, plus one; 0: never.
     unsigned first_played[256] = {};
+    unsigned sample_count[256] = {}; // of each instrument, numbered from 1 as in patterns
+    unsigned instruments_read = 0;   // where the file ends inside an instrument: those before
+    bool envelope_on = false;        // some instrument has a volume or panning envelope
 };
 
 struct sample {
     unsigned instrument, index;
+    std::uint32_t bytes;                        // of its data in the file
     std::uint32_t length, loop_start, loop_end; // in samples; loop_end 0: no loop
     bool ping_pong;
     int relative_note, finetune;
@@ -195,12 +205,13 @@ bool note_facts(song *s, unsigned pattern, unsigned row, const unsigned char cel
         }
         break;
     case 'L' - 55:
-        // The player takes the parameter for the number of an envelope point.
-        if (data >= envelope_points)
+        // The player takes the parameter for the number of an envelope point, among the 32
+        // it keeps for each envelope.
+        if (data >= player_envelope_points)
             return refuse(why, why_size,
                           "pattern %u row %u sets an envelope position (L%02X) past the %d "
-                          "points an instrument has",
-                          pattern, row, data, envelope_points);
+                          "points the player keeps",
+                          pattern, row, data, player_envelope_points);
         break;
     case 'R' - 55:
         s->retrigger = true;
@@ -283,7 +294,7 @@ double largest_step(const song &s, const std::vector<sample> &samples) {
         const double base = 535232.0 * std::exp2(-static_cast<double>(period % 768) / 768.0);
         frequency = std::ldexp(base, 2 - static_cast<int>(period / 768));
     }
-    return frequency / (4.0 * mix_rate);
+    return frequency / (4.0 * sound_mix_rate);
 }
 
 bool check_samples(const song &s, const std::vector<sample> &samples, char *why,
@@ -345,6 +356,159 @@ bool check_breaks(const song &s, char *why, std::size_t why_size) {
     return true;
 }
 
+// The patterns, from `*at`: a 1.02 module stores a pattern's row count in one byte less one,
+// and its pattern header is a byte shorter.
+bool walk_patterns(song *s, unsigned version, const unsigned char *d, std::size_t size,
+                   std::uint64_t *at, char *why, std::size_t why_size) {
+    const bool v102 = version == 0x0102;
+    const unsigned fixed = v102 ? 8 : 9;
+    for (unsigned i = 0; i < s->patterns; ++i) {
+        if (*at + fixed > size)
+            return refuse(why, why_size, "cut short in pattern %u", i);
+        const unsigned char *h = d + *at;
+        const std::uint64_t length = u32(h);
+        const unsigned packing = h[4], rows = v102 ? h[5] + 1u : u16(h + 5),
+                       packed = u16(h + fixed - 2);
+        if (length < fixed || length > 1024 || packing != 0 || rows < 1 || rows > 256 ||
+            packed > 32767)
+            return refuse(why, why_size,
+                          "pattern %u has a %llu-byte header, packing %u, %u rows and %u bytes", i,
+                          static_cast<unsigned long long>(length), packing, rows, packed);
+        s->rows[i] = rows;
+        if (*at + length + packed > size)
+            return refuse(why, why_size, "cut short in pattern %u", i);
+        if (!walk_pattern(s, i, d + *at + length, packed, why, why_size))
+            return false;
+        *at += length + packed;
+    }
+    return true;
+}
+
+// The sample data from `*at`, for the samples from `first` on: a sample packed in a way
+// the player does not unpack it plays as noise.
+bool walk_sample_data(const std::vector<sample> &samples, std::size_t first, const unsigned char *d,
+                      std::size_t size, std::uint64_t *at, char *why, std::size_t why_size) {
+    for (std::size_t n = first; n < samples.size(); ++n) {
+        const sample &k = samples[n];
+        if (k.bytes >= 4 && has_text(d, size, *at, "OggS"))
+            return refuse(why, why_size,
+                          "instrument %u's sample %u is compressed with Ogg Vorbis (OpenMPT's "
+                          "OXM), which the player does not decode",
+                          k.instrument, k.index);
+        *at += k.bytes;
+        if (*at > size)
+            return refuse(why, why_size, "cut short in instrument %u's sample data", k.instrument);
+    }
+    return true;
+}
+
+// The instruments from `*at`, with their sample headers and, in a 1.04 module, each one's
+// sample data after them (older versions keep all sample data after the patterns).
+bool walk_instruments(song *s, std::vector<sample> *samples, bool data_inside,
+                      const unsigned char *d, std::size_t size, std::uint64_t *at, char *why,
+                      std::size_t why_size) {
+    s->instruments_read = s->instruments;
+    for (unsigned i = 0; i < s->instruments; ++i) {
+        // The player stops reading instruments at one whose header runs past the end of
+        // the file, and keeps those before.
+        if (*at + 4 <= size && *at + u32(d + *at) > size && u32(d + *at) >= 29 &&
+            u32(d + *at) <= 1024) {
+            s->instruments_read = i;
+            *at = size;
+            return true;
+        }
+        if (*at + 29 > size)
+            return refuse(why, why_size, "cut short in instrument %u", i);
+        const unsigned char *h = d + *at;
+        const std::uint64_t length = u32(h);
+        const unsigned count = u16(h + 27);
+        if (length < 29 || length > 1024 || count > player_most_samples ||
+            (count > 0 && length < instrument_needs))
+            return refuse(why, why_size, "instrument %u has a %llu-byte header and %u samples", i,
+                          static_cast<unsigned long long>(length), count);
+        if (count && u32(h + 29) != sample_header_size)
+            return refuse(why, why_size, "instrument %u has %u-byte sample headers", i,
+                          u32(h + 29));
+        s->sample_count[i + 1] = count;
+        if (count) {
+            for (unsigned note = 0; note < 96; ++note)
+                if (h[33 + note] >= count)
+                    return refuse(why, why_size,
+                                  "instrument %u plays note %u with sample %u of its %u", i, note,
+                                  h[33 + note], count);
+            // Points, sustain, loop start, loop end for volume then panning; flags at 233.
+            const unsigned char volume[9] = {h[225], h[227], h[228], h[229], 0, 0, 0, 0, h[233]};
+            const unsigned char panning[9] = {h[226], h[230], h[231], h[232], 0, 0, 0, 0, h[234]};
+            if (!check_envelope(i, "volume", volume, why, why_size) ||
+                !check_envelope(i, "panning", panning, why, why_size))
+                return false;
+            s->envelope_on |= (h[233] & 1) || (h[234] & 1);
+        }
+        const unsigned vibrato_depth = count ? (h[237] * 4) & 0xff : 0;
+        *at += length;
+        const std::size_t first = samples->size();
+        for (unsigned k = 0; k < count; ++k, *at += sample_header_size) {
+            if (*at + sample_header_size > size)
+                return refuse(why, why_size, "cut short in instrument %u's sample %u", i, k);
+            const unsigned char *h = d + *at;
+            const unsigned type = h[14], width = type & 0x10 ? 2 : 1;
+            const std::uint32_t bytes = u32(h), start = u32(h + 4), span = u32(h + 8);
+            if (h[17] == modplug_adpcm)
+                return refuse(why, why_size,
+                              "instrument %u's sample %u is packed as ModPlug ADPCM, which the "
+                              "player reads as plain samples past their end",
+                              i, k);
+            sample smp{i,
+                       k,
+                       bytes,
+                       bytes / width,
+                       0,
+                       0,
+                       (type & 3) >= 2,
+                       static_cast<signed char>(h[16]),
+                       static_cast<signed char>(h[13]),
+                       vibrato_depth};
+            if ((type & 3) && span) {
+                if (static_cast<std::uint64_t>(start) + span > bytes)
+                    return refuse(why, why_size,
+                                  "instrument %u's sample %u loops over bytes %u to %llu of its %u",
+                                  i, k, start, static_cast<unsigned long long>(start) + span,
+                                  bytes);
+                smp.loop_start = start / width;
+                smp.loop_end = (start + span) / width;
+                if (smp.loop_end <= smp.loop_start)
+                    smp.loop_end = 0;
+            }
+            samples->push_back(smp);
+        }
+        if (data_inside && !walk_sample_data(*samples, first, d, size, at, why, why_size))
+            return false;
+    }
+    return true;
+}
+
+// An instrument the patterns play must be one the player read with samples: it takes up
+// one without samples, or one the file ends inside, but keeps the envelopes of the
+// instrument played before, which it then reads past their points.
+bool check_played_instruments(const song &s, char *why, std::size_t why_size) {
+    for (unsigned i = 1; i <= s.instruments; ++i) {
+        const unsigned at = s.first_played[i];
+        if (!at)
+            continue;
+        if (i > s.instruments_read)
+            return refuse(why, why_size,
+                          "pattern %u row %u plays instrument %u, but the file ends inside "
+                          "instrument %u",
+                          (at - 1) / 256, (at - 1) % 256, i, s.instruments_read + 1);
+        if (!s.sample_count[i] && s.envelope_on)
+            return refuse(why, why_size,
+                          "pattern %u row %u plays instrument %u, which has no samples, in a "
+                          "module with envelopes",
+                          (at - 1) / 256, (at - 1) % 256, i);
+    }
+    return true;
+}
+
 } // namespace
 
 bool check_module_bytes(const unsigned char *d, std::size_t size, char *why, std::size_t why_size) {
@@ -357,8 +521,10 @@ bool check_module_bytes(const unsigned char *d, std::size_t size, char *why, std
                       "it carries the signature of %s at byte %zu, so the player would read it "
                       "as one",
                       other, signature_at);
-    if (u16(d + 58) != 0x0104)
-        return refuse(why, why_size, "XM version %x.%02x; only 1.04 is read", d[59], d[58]);
+    const unsigned version = u16(d + 58);
+    if (version < oldest_version || version > newest_version)
+        return refuse(why, why_size, "XM version %x.%02x; the player reads 1.02 to 1.04", d[59],
+                      d[58]);
     const std::uint64_t header = u32(d + song_header_at);
     song s;
     s.orders = u16(d + 64);
@@ -384,95 +550,23 @@ bool check_module_bytes(const unsigned char *d, std::size_t size, char *why, std
             return refuse(why, why_size, "order %u names pattern %u of %u", i, s.order[i],
                           s.patterns);
 
+    // Before 1.04 the instruments and their sample headers come first, then the patterns,
+    // then the data of all samples.
     std::uint64_t at = song_header_at + header;
-    for (unsigned i = 0; i < s.patterns; ++i) {
-        if (at + 9 > size)
-            return refuse(why, why_size, "cut short in pattern %u", i);
-        const std::uint64_t length = u32(d + at);
-        const unsigned packing = d[at + 4], rows = u16(d + at + 5), packed = u16(d + at + 7);
-        if (length < 9 || length > 1024 || packing != 0 || rows < 1 || rows > 256 || packed > 32767)
-            return refuse(why, why_size,
-                          "pattern %u has a %llu-byte header, packing %u, %u rows and %u bytes", i,
-                          static_cast<unsigned long long>(length), packing, rows, packed);
-        s.rows[i] = rows;
-        if (at + length + packed > size)
-            return refuse(why, why_size, "cut short in pattern %u", i);
-        if (!walk_pattern(&s, i, d + at + length, packed, why, why_size))
-            return false;
-        at += length + packed;
-    }
-
     std::vector<sample> samples;
-    for (unsigned i = 0; i < s.instruments; ++i) {
-        if (at + 29 > size)
-            return refuse(why, why_size, "cut short in instrument %u", i);
-        const std::uint64_t length = u32(d + at);
-        const unsigned count = u16(d + at + 27);
-        if (length < 29 || length > 1024 || count > 16 ||
-            (count > 0 && (length < instrument_needs || at + length > size)))
-            return refuse(why, why_size, "instrument %u has a %llu-byte header and %u samples", i,
-                          static_cast<unsigned long long>(length), count);
-        if (count && u32(d + at + 29) != sample_header_size)
-            return refuse(why, why_size, "instrument %u has %u-byte sample headers", i,
-                          u32(d + at + 29));
-        if (count) {
-            const unsigned char *h = d + at;
-            for (unsigned note = 0; note < 96; ++note)
-                if (h[33 + note] >= count)
-                    return refuse(why, why_size,
-                                  "instrument %u plays note %u with sample %u of its %u", i, note,
-                                  h[33 + note], count);
-            // Points, sustain, loop start, loop end for volume then panning; flags at 233.
-            const unsigned char volume[9] = {h[225], h[227], h[228], h[229], 0, 0, 0, 0, h[233]};
-            const unsigned char panning[9] = {h[226], h[230], h[231], h[232], 0, 0, 0, 0, h[234]};
-            if (!check_envelope(i, "volume", volume, why, why_size) ||
-                !check_envelope(i, "panning", panning, why, why_size))
-                return false;
-        }
-        // The player takes up such an instrument but keeps the envelopes of the one before.
-        if (!count && s.first_played[i + 1])
-            return refuse(
-                why, why_size, "pattern %u row %u plays instrument %u, which has no samples",
-                (s.first_played[i + 1] - 1) / 256, (s.first_played[i + 1] - 1) % 256, i + 1);
-        const unsigned vibrato_depth = count ? (d[at + 237] * 4) & 0xff : 0;
-        at += length;
-        std::uint64_t data = 0;
-        for (unsigned k = 0; k < count; ++k, at += sample_header_size) {
-            if (at + sample_header_size > size)
-                return refuse(why, why_size, "cut short in instrument %u's sample %u", i, k);
-            const unsigned char *h = d + at;
-            const unsigned type = h[14], width = type & 0x10 ? 2 : 1;
-            const std::uint32_t bytes = u32(h), start = u32(h + 4), span = u32(h + 8);
-            data += bytes;
-            sample smp{i,
-                       k,
-                       bytes / width,
-                       0,
-                       0,
-                       (type & 3) >= 2,
-                       static_cast<signed char>(h[16]),
-                       static_cast<signed char>(h[13]),
-                       vibrato_depth};
-            if ((type & 3) && span) {
-                if (static_cast<std::uint64_t>(start) + span > bytes)
-                    return refuse(why, why_size,
-                                  "instrument %u's sample %u loops over bytes %u to %llu of its %u",
-                                  i, k, start, static_cast<unsigned long long>(start) + span,
-                                  bytes);
-                smp.loop_start = start / width;
-                smp.loop_end = (start + span) / width;
-                if (smp.loop_end <= smp.loop_start)
-                    smp.loop_end = 0;
-            }
-            samples.push_back(smp);
-        }
-        at += data;
-        if (at > size)
-            return refuse(why, why_size, "cut short in instrument %u's sample data", i);
+    if (version == newest_version) {
+        if (!walk_patterns(&s, version, d, size, &at, why, why_size) ||
+            !walk_instruments(&s, &samples, true, d, size, &at, why, why_size))
+            return false;
+    } else if (!walk_instruments(&s, &samples, false, d, size, &at, why, why_size) ||
+               !walk_patterns(&s, version, d, size, &at, why, why_size) ||
+               !walk_sample_data(samples, 0, d, size, &at, why, why_size)) {
+        return false;
     }
     if (samples.empty())
         return refuse(why, why_size, "none of its %u instruments has a sample", s.instruments);
-    return check_breaks(s, why, why_size) && check_samples(s, samples, why, why_size);
+    return check_played_instruments(s, why, why_size) && check_breaks(s, why, why_size) &&
+           check_samples(s, samples, why, why_size);
 }
 
 bool check_module(const char *path, char *why, std::size_t why_size) {

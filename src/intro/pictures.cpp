@@ -57,7 +57,7 @@ static bool check_headers(const unsigned char *h, long got, long file_size, char
     }
     const unsigned char *info = h + file_header_size;
     long width, height;
-    std::uint32_t bpp, compression = bi_rgb, colours = 0;
+    std::uint32_t bpp, compression = bi_rgb;
     // Every field is read as SDL's loader reads it, signed or not, so that what passes
     // here is what the loader sees: the old header's width and height are unsigned
     // 16-bit numbers (such a picture is never stored top-down).
@@ -70,7 +70,6 @@ static bool check_headers(const unsigned char *h, long got, long file_size, char
         height = read_s32(info + 8);
         bpp = read_u16(info + 14);
         compression = read_u32(info + 16);
-        colours = read_u32(info + 32);
     }
     if (width <= 0 || width > picture_max_side || height == 0 || height > picture_max_side ||
         height < -static_cast<long>(picture_max_side)) {
@@ -78,16 +77,13 @@ static bool check_headers(const unsigned char *h, long got, long file_size, char
                       picture_max_side, picture_max_side);
         return false;
     }
-    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) {
+    if (bpp != 1 && bpp != 2 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) {
         std::snprintf(why, why_size, "refusing its depth of %lu bits per pixel",
                       static_cast<unsigned long>(bpp));
         return false;
     }
-    if (colours > 256 || (bpp <= 8 && colours > (1u << bpp))) {
-        std::snprintf(why, why_size, "refusing its palette of %lu colours at %lu bits per pixel",
-                      static_cast<unsigned long>(colours), static_cast<unsigned long>(bpp));
-        return false;
-    }
+    // A palette may list more colours than the depth can index (the loader reads the first
+    // 2^bits and then seeks to the pixels), so the number of colours is not looked at.
     const bool rle = compression == bi_rle8 || compression == bi_rle4;
     if (compression != bi_rgb && compression != bi_bitfields && !rle) {
         std::snprintf(why, why_size, "refusing its compression type %lu",
@@ -97,6 +93,20 @@ static bool check_headers(const unsigned char *h, long got, long file_size, char
     if ((compression == bi_rle8 && bpp != 8) || (compression == bi_rle4 && bpp != 4)) {
         std::snprintf(why, why_size, "run-length compression at %lu bits per pixel",
                       static_cast<unsigned long>(bpp));
+        return false;
+    }
+    // Bitfields are masks for 16- and 32-bit pixels; at 1 bit the same value is OS/2's
+    // Huffman compression, and at 24 bits OS/2's run-length encoding, which the loader
+    // would take for plain pixels.
+    if (compression == bi_bitfields && bpp != 16 && bpp != 32) {
+        std::snprintf(why, why_size, "bitfields (compression type 3) at %lu bits per pixel",
+                      static_cast<unsigned long>(bpp));
+        return false;
+    }
+    // Run-length data is drawn from the bottom row up; the loader would draw a top-down
+    // one upside down.
+    if (rle && height < 0) {
+        std::snprintf(why, why_size, "run-length compression in a top-down picture");
         return false;
     }
     // Run-length data has no fixed size; it must at least begin inside the file.
@@ -136,10 +146,41 @@ bool check_picture_header(SDL_RWops *stream, char *why, std::size_t why_size) {
     return ok;
 }
 
-// The loader hands back 1-, 4- and 8-bit pictures with their palette and 32-bit ones with
+// A channel of a 16-bit pixel as 8 bits: its level spread evenly over 0..255, rounded.
+// (SDL's conversion rounds down: 5-bit green 16 of 31 became 131 of 255 and showed on the
+// display's 6-bit green as 32 of 63, where 33 is nearest.)
+static Uint8 widen(Uint32 pixel, Uint32 mask, Uint8 shift) {
+    const Uint32 top = mask >> shift;
+    return static_cast<Uint8>(top ? (((pixel & mask) >> shift) * 255 + top / 2) / top : 0);
+}
+
+// 15- and 16-bit pixels other than the display's 5-6-5, widened channel by channel into
+// `rgb`.
+static void widen_16_bits(SDL_Surface *picture, SDL_Surface *rgb) {
+    const SDL_PixelFormat *f = picture->format;
+    SDL_LockSurface(picture);
+    SDL_LockSurface(rgb);
+    for (int y = 0; y < picture->h; ++y) {
+        const Uint16 *from = reinterpret_cast<const Uint16 *>(
+            static_cast<const Uint8 *>(picture->pixels) + y * picture->pitch);
+        Uint8 *to = static_cast<Uint8 *>(rgb->pixels) + y * rgb->pitch;
+        for (int x = 0; x < picture->w; ++x) {
+            const Uint32 v = from[x];
+            // Red in the high byte of a 24-bit pixel stored little-endian: blue first.
+            to[3 * x] = widen(v, f->Bmask, f->Bshift);
+            to[3 * x + 1] = widen(v, f->Gmask, f->Gshift);
+            to[3 * x + 2] = widen(v, f->Rmask, f->Rshift);
+        }
+    }
+    SDL_UnlockSurface(rgb);
+    SDL_UnlockSurface(picture);
+}
+
+// The loader hands back 1-, 2-, 4- and 8-bit pictures with their palette, 32-bit ones with
 // the fourth byte as per-pixel alpha, which then overrides the fade (or, in the
-// background, blends it over the previous frame). Such a picture is redrawn in 24 bits,
-// the fourth byte dropped, so that every picture blends as its 24-bit twin does. What is
+// background, blends it over the previous frame), and 16-bit ones in their own layout.
+// Such a picture is redrawn in 24 bits, the fourth byte dropped and 16-bit channels
+// widened by rounding, so that every picture blends as its 24-bit twin does. What is
 // already in 24 bits or in the display's 5-6-5 comes back as it is. Frees what it is
 // given; null if the copy cannot be made.
 static SDL_Surface *normalise_picture(SDL_Surface *picture) {
@@ -150,9 +191,11 @@ static SDL_Surface *normalise_picture(SDL_Surface *picture) {
         return picture;
     SDL_Surface *rgb = SDL_CreateRGBSurface(SDL_SWSURFACE, picture->w, picture->h, 24, 0xFF0000,
                                             0x00FF00, 0x0000FF, 0);
-    // Without SDL_SRCALPHA the blit copies the colours and leaves the alpha channel behind.
-    if (rgb && (SDL_SetAlpha(picture, 0, SDL_ALPHA_OPAQUE) != 0 ||
-                SDL_BlitSurface(picture, nullptr, rgb, nullptr) != 0)) {
+    if (rgb && !f->palette && f->BytesPerPixel == 2) {
+        widen_16_bits(picture, rgb);
+    } else if (rgb && (SDL_SetAlpha(picture, 0, SDL_ALPHA_OPAQUE) != 0 ||
+                       SDL_BlitSurface(picture, nullptr, rgb, nullptr) != 0)) {
+        // Without SDL_SRCALPHA the blit copies the colours and leaves the alpha behind.
         SDL_FreeSurface(rgb);
         rgb = nullptr;
     }

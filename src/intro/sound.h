@@ -3,12 +3,15 @@
 
 #include <SDL_mixer.h>
 
+// The rate the module is mixed at; the module check works out the mixer's step from it.
+enum { sound_mix_rate = 22050 };
+
 struct intro_sound {
     bool audio_open;
     Mix_Music *music;
 };
 
-// Opens 22050 Hz 16-bit stereo audio and starts the module looping. Without an audio
+// Opens sound_mix_rate Hz 16-bit stereo audio and starts the module looping. Without an audio
 // device or the music it says so in one line on stderr and the intro stays silent.
 void start_sound(intro_sound *s);
 

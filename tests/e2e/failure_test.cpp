@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 
@@ -345,18 +346,24 @@ TEST_F(FailureTest, NoDisplayOutsideALoginSessionIsOneLineAndExitOne) {
     expect_no_display(env);
 }
 
+// Asked for by name, the invisible driver is named: the display is there, only unseen.
 TEST_F(FailureTest, OffscreenDriverIsRefusedAsNoDisplay) {
     start_server(); // an X display exists, but the driver asked for draws nowhere visible
     intro_env env;
     env.set = {"SDL_VIDEODRIVER=offscreen"};
-    expect_no_display(env);
+    std::string line;
+    expect_no_display(env, &line);
+    EXPECT_NE(line.find("SDL's \"offscreen\" video driver shows nothing"), std::string::npos)
+        << line;
 }
 
 TEST_F(FailureTest, DummyDriverIsRefusedAsNoDisplay) {
     intro_env env;
     env.unset = {"DISPLAY"};
     env.set = {"SDL_VIDEODRIVER=dummy"};
-    expect_no_display(env);
+    std::string line;
+    expect_no_display(env, &line);
+    EXPECT_NE(line.find("SDL's \"dummy\" video driver shows nothing"), std::string::npos) << line;
 }
 
 TEST_F(FailureTest, UnreachableX11DisplayIsNamedInOneLineAndExitOne) {
@@ -418,6 +425,50 @@ TEST_F(FailureTest, DisplayLostWhileTheMusicPlaysIsOneLineAndExitOne) {
         << line;
     long samples = 0;
     EXPECT_GT(peak_amplitude(intro.audio_path, &samples), 1000) << "the music was not playing";
+}
+
+// A crash inside SDL_SetVideoMode (a preloaded library stands in for the GL driver that
+// crashes when the X server goes away while it sets up): with the server gone it is the
+// lost display, said in one line with exit code 1; with the server there, also when only
+// its abstract socket is left (its socket file removed), a fault or a SIGSEGV sent by kill
+// stays the crash it is.
+TEST_F(FailureTest, CrashWhileTheDisplayIsSetUpIsALostDisplayOnlyWhenTheServerIsGone) {
+    enum server_state { stopped, there, abstract_socket_only };
+    for (const server_state state : {stopped, there, abstract_socket_only})
+        for (const char *crash : {"fault", "kill"}) {
+            SCOPED_TRACE(testing::Message() << crash << ", server state " << state);
+            start_server();
+            intro_env env;
+            env.set = {std::string("LD_PRELOAD=") + CRASH_PRELOAD,
+                       std::string("E2E_CRASH=") + crash};
+            if (state == stopped) {
+                env.set.push_back("E2E_STOP_X_SERVER=" + std::to_string(server.pid));
+                XCloseDisplay(server.display); // the harness's own connection would break too
+                server.display = nullptr;
+            }
+            if (state == abstract_socket_only)
+                ASSERT_EQ(unlink(("/tmp/.X11-unix/X" + server.name.substr(1)).c_str()), 0);
+            if (sanitized_build()) // the preloaded library comes before the sanitizer's
+                env.set.push_back("ASAN_OPTIONS=verify_asan_link_order=0");
+            const double started = now_s();
+            ASSERT_TRUE(start_intro(&intro, folder.path, &server, env));
+            if (state == stopped) {
+                std::string line;
+                ASSERT_NO_FATAL_FAILURE(expect_exit_one_with_one_line(started, 5.0, &line));
+                EXPECT_EQ(line, "intro: lost the display: the X server on " + server.name +
+                                    " went away while the display was set up");
+            } else {
+                ASSERT_TRUE(wait_intro_exit(&intro, 10)) << "still running after its crash";
+                const std::string said = intro_stderr(&intro);
+                EXPECT_EQ(said.find("lost the display"), std::string::npos) << said;
+                if (sanitized_build()) {
+                    EXPECT_NE(said.find("AddressSanitizer: SEGV"), std::string::npos) << said;
+                } else {
+                    EXPECT_EQ(intro.term_signal, SIGSEGV) << said;
+                }
+            }
+            stop_x_server(&server);
+        }
 }
 
 // `intro 2>&1 | head -1` once head has quit: every message goes into a pipe without a

@@ -90,6 +90,36 @@ def as_rgb_image(path):
     return im
 
 
+# Hue families in degrees, [from, to); red wraps around 0.
+HUES = {"red": (345, 5), "orange": (5, 45), "yellow": (45, 70), "green": (70, 160),
+        "teal": (160, 200), "blue": (200, 250), "purple": (250, 345)}
+_hue_shares = {}
+
+
+def hue_shares(path):
+    """The share of each hue family among a picture's coloured pixels (saturation over 0.3,
+    value over 0.15), as the display shows it."""
+    counts, coloured = dict.fromkeys(HUES, 0), 0
+    for r, g, b in as_rgb_image(path).getdata():
+        hue, saturation, value = colorsys.rgb_to_hsv(r / 255, g / 255, b / 255)
+        if saturation <= 0.3 or value <= 0.15:
+            continue
+        coloured += 1
+        degrees = hue * 360
+        for family, (start, end) in HUES.items():
+            if (start <= degrees < end) if start < end else (degrees >= start or degrees < end):
+                counts[family] += 1
+                break
+    return {family: count / max(coloured, 1) for family, count in counts.items()}
+
+
+def slide_hue_shares():
+    if not _hue_shares:
+        for name in SLIDES:
+            _hue_shares[name] = hue_shares(res(name))
+    return _hue_shares
+
+
 class Regeneration(unittest.TestCase):
     def test_tool_rewrites_every_file_byte_for_byte(self):
         with tempfile.TemporaryDirectory() as tmp:
@@ -190,20 +220,23 @@ class Pictures(unittest.TestCase):
                 self.assertLess(edge, 45)
 
     def test_at_most_four_slides_share_the_purple_and_orange_palette(self):
-        # A slide is on that palette when, of its coloured pixels, purples (hue 250-345)
-        # are at least a fifth and purples with oranges (5-45) three quarters.
-        on_palette = []
-        for name in SLIDES:
-            purple = orange = coloured = 0
-            for r, g, b in as_rgb_image(res(name)).getdata():
-                hue, saturation, value = colorsys.rgb_to_hsv(r / 255, g / 255, b / 255)
-                if saturation > 0.3 and value > 0.15:
-                    coloured += 1
-                    purple += 250 <= hue * 360 <= 345
-                    orange += 5 <= hue * 360 <= 45
-            if purple >= coloured / 5 and purple + orange >= coloured * 3 / 4:
-                on_palette.append(name)
+        # On that palette: purples at least a fifth of the coloured pixels, and purples with
+        # oranges three quarters.
+        on_palette = [name for name, share in slide_hue_shares().items()
+                      if share["purple"] >= 1 / 5 and share["purple"] + share["orange"] >= 3 / 4]
         self.assertLessEqual(len(on_palette), 4, on_palette)
+
+    def test_at_most_half_the_slides_are_a_fifth_purple(self):
+        purple = [name for name, share in slide_hue_shares().items() if share["purple"] >= 1 / 5]
+        self.assertLessEqual(len(purple), len(SLIDES) // 2, purple)
+
+    def test_six_slides_have_palettes_outside_purple_orange_and_teal(self):
+        # Outside the background's family: at least half of the coloured pixels red, yellow,
+        # green or blue, and next to no purple.
+        outside = [name for name, share in slide_hue_shares().items()
+                   if share["purple"] + share["orange"] + share["teal"] < 1 / 2
+                   and share["purple"] < 1 / 20]
+        self.assertGreaterEqual(len(outside), 6, outside)
 
     def test_scroller_band_area_is_calm_and_mid_dark(self):
         # The scroller's letters (red to yellow) and black shadow pass over x 120-319,

@@ -2,7 +2,8 @@
 // admits it, and two independent players (libopenmpt through openmpt123, libmikmod through
 // SDL_mixer, the intro's player) read it, play it alike at a healthy level without clipping,
 // and SDL_mixer's loop back to the first order has no gap, drop or click. Its voices rendered
-// apart show the lead standing out in every chorus.
+// apart show the lead standing out in every chorus and verse, and the flute over the bass in the
+// interlude.
 #include <SDL.h>
 #include <SDL_mixer.h>
 
@@ -442,37 +443,99 @@ std::vector<std::string> render_voices(const std::string &dir,
     return wavs;
 }
 
-using Voices = TempDir;
+// The theme's voices, each rendered apart by openmpt123 once for the tests below, and the
+// loudness of each voice in each section the tests look at.
+enum voice { lead, pads, arpeggio, bass, drums, flute, voice_count };
+const char *const voice_names[voice_count] = {"lead", "pads", "arpeggio", "bass", "drums", "flute"};
 
-// In each chorus (the first, the second and the last, two sections each) the lead carries the
-// tune: 3 to 5 dB over the pads, well over the arpeggio, and not under the bass.
-TEST_F(Voices, TheLeadStandsOverPadsArpeggioAndBassInEveryChorus) {
-    const std::vector<int> choruses = {5, 6, 11, 12, 15, 16};
-    const std::vector<double> lufs = section_loudness(
-        render_voices(dir, {{ch_lead}, {ch_pad_left, ch_pad_right}, {ch_arp}, {ch_bass}}),
-        choruses);
-    ASSERT_EQ(lufs.size(), 4 * choruses.size());
-    for (size_t c = 0; c < choruses.size(); ++c) {
-        const size_t n = choruses.size();
-        const double lead = lufs[c], pads = lufs[n + c], arp = lufs[2 * n + c],
-                     bass = lufs[3 * n + c];
-        const std::string where = "section " + std::to_string(choruses[c]) + ": lead " +
-                                  std::to_string(lead) + ", pads " + std::to_string(pads) +
-                                  ", arpeggio " + std::to_string(arp) + ", bass " +
-                                  std::to_string(bass) + " LUFS";
-        ASSERT_LT(lead, -10.0) << where;
-        ASSERT_GT(std::fmin(pads, std::fmin(arp, bass)), -60.0) << where;
-        EXPECT_GE(lead - pads, 3.0) << where;
-        EXPECT_LE(lead - pads, 5.0) << where;
-        EXPECT_GE(lead - arp, 6.0) << where;
-        EXPECT_GE(lead, bass) << where;
+const std::vector<int> choruses = {5, 6, 11, 12, 15, 16}; // first, second and last, two each
+const std::vector<int> verses = {2, 3, 8, 9};
+const int interlude = 7;
+
+class Voices : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        char name[] = "/tmp/music_voices.XXXXXX";
+        ASSERT_NE(mkdtemp(name), nullptr);
+        const std::string dir = name;
+        const std::vector<std::string> wavs =
+            render_voices(dir, {{ch_lead},
+                                {ch_pad_left, ch_pad_right},
+                                {ch_arp},
+                                {ch_bass},
+                                {ch_kick, ch_snare, ch_hat, ch_tom},
+                                {ch_flute}});
+        sections = choruses;
+        sections.insert(sections.end(), verses.begin(), verses.end());
+        sections.push_back(interlude);
+        lufs = new std::vector<double>(section_loudness(wavs, sections));
+        arp = new std::vector<int16_t>(read_wav(wavs[arpeggio]));
+        run("rm -rf '" + dir + "'");
+    }
+    static void TearDownTestSuite() {
+        delete lufs;
+        delete arp;
+        lufs = nullptr;
+        arp = nullptr;
+    }
+    // The loudness of voice `v` in section `s`, in LUFS.
+    static double level(voice v, int s) {
+        const size_t at = std::find(sections.begin(), sections.end(), s) - sections.begin();
+        return (*lufs)[v * sections.size() + at];
+    }
+    // Every voice's loudness in section `s`, for a failure's message.
+    static std::string levels_in(int s) {
+        std::string text = "section " + std::to_string(s) + ":";
+        for (int v = 0; v < voice_count; ++v)
+            text += std::string(" ") + voice_names[v] + " " +
+                    std::to_string(level(static_cast<voice>(v), s));
+        return text + " LUFS";
+    }
+    static std::vector<int> sections;
+    static std::vector<double> *lufs;
+    static std::vector<int16_t> *arp;
+};
+std::vector<int> Voices::sections;
+std::vector<double> *Voices::lufs = nullptr;
+std::vector<int16_t> *Voices::arp = nullptr;
+
+// In each chorus the lead carries the tune: 3 to 5 dB over the pads, well over the arpeggio,
+// and clearly over the bass and the drums.
+TEST_F(Voices, TheLeadStandsOverEveryOtherVoiceInEveryChorus) {
+    ASSERT_EQ(lufs->size(), voice_count * sections.size());
+    for (int s : choruses) {
+        ASSERT_LT(level(lead, s), -10.0) << levels_in(s);
+        for (voice v : {pads, arpeggio, bass, drums})
+            ASSERT_GT(level(v, s), -60.0) << levels_in(s);
+        EXPECT_GE(level(lead, s) - level(pads, s), 3.0) << levels_in(s);
+        EXPECT_LE(level(lead, s) - level(pads, s), 5.0) << levels_in(s);
+        EXPECT_GE(level(lead, s) - level(arpeggio, s), 6.0) << levels_in(s);
+        EXPECT_GE(level(lead, s) - level(bass, s), 2.0) << levels_in(s);
+        EXPECT_GE(level(lead, s) - level(drums, s), 2.0) << levels_in(s);
     }
 }
 
+// In the verses, too, the tune stays in front of the groove.
+TEST_F(Voices, TheLeadStandsOverBassAndDrumsInEveryVerse) {
+    ASSERT_EQ(lufs->size(), voice_count * sections.size());
+    for (int s : verses) {
+        for (voice v : {lead, bass, drums})
+            ASSERT_GT(level(v, s), -60.0) << levels_in(s);
+        EXPECT_GE(level(lead, s) - level(bass, s), 2.0) << levels_in(s);
+        EXPECT_GE(level(lead, s) - level(drums, s), 2.0) << levels_in(s);
+    }
+}
+
+// The interlude has no lead: its melody is the flute's, over the half-time bass.
+TEST_F(Voices, TheFluteStandsOverTheBassInTheInterlude) {
+    ASSERT_EQ(lufs->size(), voice_count * sections.size());
+    ASSERT_GT(level(bass, interlude), -60.0) << levels_in(interlude);
+    EXPECT_GE(level(flute, interlude) - level(bass, interlude), 2.0) << levels_in(interlude);
+}
+
 TEST_F(Voices, TheArpeggioSitsNearTheMiddle) {
-    const std::vector<int16_t> arp = read_wav(render_voices(dir, {{ch_arp}})[0]);
-    ASSERT_GT(arp.size(), static_cast<size_t>(rate) * 2 * 60);
-    const double b = balance_db(arp, arp.size() / 2);
+    ASSERT_GT(arp->size(), static_cast<size_t>(rate) * 2 * 60);
+    const double b = balance_db(*arp, arp->size() / 2);
     EXPECT_LT(std::fabs(b), 4.0) << b << " dB left over right";
 }
 

@@ -1,7 +1,9 @@
 // Modules built so that SDL_mixer's module player (libmikmod) reads outside what it loaded,
 // or hands an XM to another format's loader: played unchecked under valgrind they make
 // invalid reads, and the intro's start-up refuses each with one line before the player
-// sees it. The modules are written by fuzz/make_seeds.py into fuzz/corpus.
+// sees it. The modules are written by fuzz/make_seeds.py into fuzz/corpus. Valid modules
+// the check once refused, or let through to play as noise, are made here with make-music's
+// XM writer.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -13,6 +15,8 @@
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include "xm_writer.h"
 
 namespace {
 
@@ -30,7 +34,7 @@ const hostile modules[] = {
     {"bad-volume-loop.xm", "volume envelope loops over points 200 to 1 of its 2", true, 0, nullptr},
     {"bad-panning-sustain.xm", "panning envelope sustains at point 250 of its 2 points", true, 0,
      nullptr},
-    {"bad-envelope-position.xm", "sets an envelope position (LFF) past the 12 points", true, 0,
+    {"bad-envelope-position.xm", "sets an envelope position (LFF) past the 32 points", true, 0,
      nullptr},
     {"bad-empty-instrument.xm", "row 4 plays instrument 2, which has no samples", true, 0, nullptr},
     {"bad-jump-past-song.xm", "row 2 jumps to order 4 of a song of 2 orders", true, 0, nullptr},
@@ -192,5 +196,257 @@ TEST(Harmless, TheIntroFreesTheMusicItPlayed) {
     EXPECT_NE(o.output.find("module-player: mixed"), std::string::npos) << o.output;
 }
 #endif
+
+// Small modules of our own, written by make-music's writer and rearranged where the case
+// needs what the writer does not write. Each plays one pattern of 16 rows at speed 3:
+// 16 * 3 ticks of 2.5 / 125 s, under a second.
+using module_bytes = std::vector<std::uint8_t>;
+const double made_module_seconds = 16 * 3 * 2.5 / 125;
+
+// The song header, one pattern per module pattern and one instrument with one sample each.
+const std::size_t xm_patterns_at = 336, xm_instrument_header = 263, xm_sample_header = 40;
+
+void put_u16(module_bytes &b, std::size_t at, unsigned v) {
+    b[at] = v & 0xFF;
+    b[at + 1] = v >> 8 & 0xFF;
+}
+
+void put_u32(module_bytes &b, std::size_t at, std::uint32_t v) {
+    put_u16(b, at, v & 0xFFFF);
+    put_u16(b, at + 2, v >> 16);
+}
+
+std::uint32_t get_u32(const module_bytes &b, std::size_t at) {
+    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
+}
+
+xm_instrument square_instrument() {
+    xm_instrument ins;
+    ins.name = "square";
+    for (int i = 0; i < 64; ++i)
+        ins.sample.data.push_back(i < 32 ? 12000 : -12000);
+    ins.sample.eight_bit = true;
+    ins.sample.loop = xm_loop_forward;
+    ins.sample.loop_length = 64;
+    return ins;
+}
+
+// One pattern of 16 rows and two channels; `cells` as {row, channel, cell}.
+struct placed_cell {
+    int row, channel;
+    xm_cell cell;
+};
+
+xm_module small_module(std::initializer_list<placed_cell> cells, int instruments = 1) {
+    xm_module m;
+    m.name = "made";
+    m.channels = 2;
+    m.speed = 3;
+    m.orders = {0};
+    xm_pattern p;
+    p.rows = 16;
+    p.cells.resize(p.rows * m.channels);
+    for (const placed_cell &c : cells)
+        p.cells[c.row * m.channels + c.channel] = c.cell;
+    m.patterns = {p};
+    m.instruments.assign(instruments, square_instrument());
+    return m;
+}
+
+// Where instrument `n` (from 0) of a module written by xm_write starts.
+std::size_t instrument_at(const module_bytes &b, unsigned n) {
+    std::size_t at = xm_patterns_at;
+    for (unsigned p = 0, n = b[70] | b[71] << 8; p < n; ++p)
+        at += get_u32(b, at) + (b[at + 7] | b[at + 8] << 8);
+    for (unsigned i = 0; i < n; ++i)
+        at += get_u32(b, at) + xm_sample_header + get_u32(b, at + get_u32(b, at));
+    return at;
+}
+
+// An envelope position past the 12 points of an instrument header: L0C and L1F, on an
+// instrument whose volume envelope runs over 40 ticks.
+module_bytes envelope_position(unsigned char position) {
+    xm_module m = small_module({{0, 0, {49, 1, 0, 0, 0}},
+                                {4, 0, {0, 0, 0, 'L' - 55, 0x0C}},
+                                {8, 0, {0, 0, 0, 'L' - 55, position}}});
+    xm_envelope &e = m.instruments[0].volume_envelope;
+    e.points = 3;
+    e.x[1] = 20;
+    e.x[2] = 40;
+    e.y[0] = 64;
+    e.y[1] = 32;
+    e.y[2] = 48;
+    return xm_write(m);
+}
+
+// Instrument 2 without samples, played in row 8; no instrument has an envelope, or with
+// `envelope` instrument 1's volume envelope is on.
+module_bytes empty_instrument_played(bool envelope) {
+    xm_module m = small_module({{0, 0, {49, 1, 0, 0, 0}}, {8, 1, {49, 2, 0, 0, 0}}});
+    if (envelope) {
+        m.instruments[0].volume_envelope.points = 2;
+        m.instruments[0].volume_envelope.x[1] = 10;
+        m.instruments[0].volume_envelope.y[0] = 64;
+    }
+    module_bytes b = xm_write(m);
+    module_bytes empty(29, 0);
+    empty[0] = 29;
+    b.insert(b.end(), empty.begin(), empty.end());
+    put_u16(b, 72, 2);
+    return b;
+}
+
+// Four instruments, the file cut 24 bytes into the third; the pattern plays instrument
+// `played`.
+module_bytes cut_inside_an_instrument(unsigned char played) {
+    module_bytes b =
+        xm_write(small_module({{0, 0, {49, 1, 0, 0, 0}}, {4, 1, {52, played, 0, 0, 0}}}, 4));
+    b.resize(instrument_at(b, 2) + 24);
+    return b;
+}
+
+// The same module laid out as XM `version` 1.02 or 1.03 store it: the instruments and
+// their sample headers first, then the patterns (1.02: an 8-byte pattern header, the rows
+// less one in one byte), then all sample data.
+module_bytes older_version(unsigned version) {
+    const module_bytes b =
+        xm_write(small_module({{0, 0, {49, 1, 0, 0, 0}}, {6, 1, {56, 2, 0, 0, 0}}}, 2));
+    module_bytes out(b.begin(), b.begin() + xm_patterns_at), patterns, data;
+    put_u16(out, 58, version);
+    for (std::size_t at = xm_patterns_at; at < instrument_at(b, 0);) {
+        const unsigned rows = b[at + 5] | b[at + 6] << 8, packed = b[at + 7] | b[at + 8] << 8;
+        module_bytes header(b.begin() + at, b.begin() + at + 9);
+        if (version == 0x0102)
+            header = {8, 0, 0, 0, 0, static_cast<std::uint8_t>(rows - 1), b[at + 7], b[at + 8]};
+        patterns.insert(patterns.end(), header.begin(), header.end());
+        patterns.insert(patterns.end(), b.begin() + at + get_u32(b, at),
+                        b.begin() + at + get_u32(b, at) + packed);
+        at += get_u32(b, at) + packed;
+    }
+    for (unsigned i = 0; i < 2; ++i) {
+        const std::size_t at = instrument_at(b, i),
+                          headers = xm_instrument_header + xm_sample_header;
+        out.insert(out.end(), b.begin() + at, b.begin() + at + headers);
+        data.insert(data.end(), b.begin() + at + headers,
+                    b.begin() + at + headers + get_u32(b, at + xm_instrument_header));
+    }
+    out.insert(out.end(), patterns.begin(), patterns.end());
+    out.insert(out.end(), data.begin(), data.end());
+    return out;
+}
+
+// An instrument of `count` samples (a 263-byte header), each note from C-4 up playing the
+// next sample.
+module_bytes many_samples(unsigned count) {
+    xm_module m = small_module({{0, 0, {49, 1, 0, 0, 0}},
+                                {4, 0, {50, 1, 0, 0, 0}},
+                                {8, 1, {60, 1, 0, 0, 0}},
+                                {12, 1, {71, 1, 0, 0, 0}}});
+    const module_bytes one = xm_write(m);
+    const std::size_t at = instrument_at(one, 0), header_end = at + xm_instrument_header;
+    module_bytes b(one.begin(), one.begin() + header_end);
+    put_u16(b, at + 27, count);
+    for (unsigned note = 0; note < 96; ++note)
+        b[at + 33 + note] = note < 48 ? 0 : (note - 48) % count;
+    const module_bytes header(one.begin() + header_end,
+                              one.begin() + header_end + xm_sample_header),
+        data(one.begin() + header_end + xm_sample_header, one.end());
+    for (unsigned k = 0; k < count; ++k)
+        b.insert(b.end(), header.begin(), header.end());
+    for (unsigned k = 0; k < count; ++k)
+        b.insert(b.end(), data.begin(), data.end());
+    return b;
+}
+
+// Instrument 1's sample data replaced by what another tracker packs: ModPlug's ADPCM (its
+// mark 0xAD in the sample header's last byte before the name, 16 bytes of table and a
+// nibble a sample) or an Ogg Vorbis stream as OpenMPT's OXM stores one.
+module_bytes packed_sample(bool vorbis) {
+    module_bytes b = xm_write(small_module({{0, 0, {49, 1, 0, 0, 0}}}));
+    const std::size_t header = instrument_at(b, 0) + xm_instrument_header;
+    const std::uint32_t length = get_u32(b, header);
+    b.resize(header + xm_sample_header);
+    if (vorbis) {
+        const char page[] = "OggS\0\2\0\0\0\0\0\0\0\0made";
+        b.insert(b.end(), page, page + sizeof page - 1);
+        put_u32(b, header, sizeof page - 1);
+        put_u32(b, header + 8, sizeof page - 1);
+    } else {
+        b[header + 17] = 0xAD;
+        b.insert(b.end(), 16 + (length + 1) / 2, 0x11);
+    }
+    return b;
+}
+
+// Runs module-player on the bytes, checked, under valgrind when `under_valgrind`.
+outcome play_checked(const module_bytes &module, double seconds, bool under_valgrind) {
+    temp_folder dir;
+    const std::string file = dir.write("made.xm", std::vector<char>(module.begin(), module.end()));
+    return run(
+        std::string(under_valgrind && HAVE_VALGRIND ? VALGRIND " -q --error-exitcode=99 " : "") +
+        "'" + player + "' --checked " + std::to_string(seconds) + " '" + file + "'");
+}
+
+struct made_module {
+    const char *what;
+    module_bytes bytes;
+};
+
+// Valid modules that play clean: the check admits them, and valgrind finds nothing as the
+// player plays each through its whole length and into its loop.
+TEST(MadeModules, ValidOnesAreAdmittedAndPlayCleanUnderValgrind) {
+    const made_module valid[] = {
+        {"L0C and L1F: envelope positions up to the 32 points the player keeps",
+         envelope_position(0x1F)},
+        {"an instrument without samples played, no envelope anywhere",
+         empty_instrument_played(false)},
+        {"cut 24 bytes into instrument 3 of 4, which no pattern plays",
+         cut_inside_an_instrument(2)},
+        {"XM 1.02", older_version(0x0102)},
+        {"XM 1.03", older_version(0x0103)},
+        {"an instrument of 23 samples", many_samples(23)},
+        {"an instrument of 96 samples", many_samples(96)},
+    };
+    for (const made_module &m : valid) {
+        const outcome o = play_checked(m.bytes, made_module_seconds * 1.5, true);
+        EXPECT_EQ(o.status, 0) << m.what << "\n" << o.output;
+        EXPECT_NE(o.output.find("module-player: mixed"), std::string::npos) << m.what << o.output;
+    }
+}
+
+// One step past each of those, and samples the player cannot unpack: refused, with the
+// reason.
+TEST(MadeModules, PastTheLimitOrPackedTheyAreRefusedForTheRealReason) {
+    const struct {
+        const char *what;
+        module_bytes bytes;
+        const char *reason;
+    } refused[] = {
+        {"L20", envelope_position(0x20), "(L20) past the 32 points the player keeps"},
+        {"an instrument without samples played beside an envelope", empty_instrument_played(true),
+         "row 8 plays instrument 2, which has no samples"},
+        {"cut inside an instrument that is played", cut_inside_an_instrument(3),
+         "row 4 plays instrument 3, but the file ends inside instrument 3"},
+        {"XM 1.01", older_version(0x0101), "XM version 1.01; the player reads 1.02 to 1.04"},
+        {"XM 1.05",
+         [] {
+             module_bytes b = xm_write(small_module({{0, 0, {49, 1, 0, 0, 0}}}));
+             put_u16(b, 58, 0x0105);
+             return b;
+         }(),
+         "XM version 1.05"},
+        {"97 samples", many_samples(97), "instrument 0 has a 263-byte header and 97 samples"},
+        {"ModPlug ADPCM", packed_sample(false),
+         "instrument 0's sample 0 is packed as ModPlug ADPCM"},
+        {"Ogg Vorbis", packed_sample(true),
+         "instrument 0's sample 0 is compressed with Ogg Vorbis"},
+    };
+    for (const auto &m : refused) {
+        const outcome o = play_checked(m.bytes, 0.1, false);
+        EXPECT_EQ(o.status, 3) << m.what << "\n" << o.output;
+        EXPECT_NE(o.output.find(m.reason), std::string::npos) << m.what << "\n" << o.output;
+        EXPECT_EQ(o.output.find('\n'), o.output.size() - 1) << o.output;
+    }
+}
 
 } // namespace

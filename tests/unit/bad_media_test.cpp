@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "intro/frame.h"
+#include "intro/media_file.h"
 #include "intro/module_check.h"
 #include "intro/pictures.h"
 #include "intro/sound.h"
@@ -240,6 +241,20 @@ TEST(bad_pictures, a_huge_file_is_refused_as_too_large) {
     expect_refused(path, "too large: 2147483648 bytes, at most 16777216");
 }
 
+// The largest file read is picture_largest_file bytes: a picture padded to exactly that
+// loads, one byte more is refused.
+TEST(bad_pictures, a_file_of_the_largest_size_loads_and_one_byte_more_is_refused) {
+    temp_folder dir;
+    const std::string path = dir.write("large.dat", picture24(false));
+    ASSERT_EQ(truncate(path.c_str(), picture_largest_file), 0);
+    SDL_Surface *s = nullptr;
+    EXPECT_EQ(load_and_capture(path, &s), "");
+    expect_colours(s);
+    SDL_FreeSurface(s);
+    ASSERT_EQ(truncate(path.c_str(), picture_largest_file + 1), 0);
+    expect_refused(path, "too large");
+}
+
 TEST(bad_pictures, an_empty_file_is_not_a_picture) {
     temp_folder dir;
     expect_refused(dir.write("empty.dat", {}), "not a BMP");
@@ -316,14 +331,57 @@ TEST(bad_pictures, a_picture_one_pixel_wide_and_100000_tall_is_refused) {
     expect_refused(dir.write("tall.dat", claiming(1, -100000)), "refusing its size 1x-100000");
 }
 
-TEST(bad_pictures, absurd_depths_and_palettes_are_refused) {
+TEST(bad_pictures, absurd_depths_are_refused) {
     temp_folder dir;
     expect_refused(dir.write("depth.dat", claiming(4, 3, 0)), "depth");
+    expect_refused(dir.write("depth.dat", claiming(4, 3, 3)), "depth");
     expect_refused(dir.write("depth.dat", claiming(4, 3, 65535)), "depth");
-    bytes huge_palette = make_bmp(4, 3, 8, bytes(12, 0));
-    huge_palette[14 + 32] = 0xFF; // colours used: 0xFFFFFFFF
-    huge_palette[14 + 35] = 0xFF;
-    expect_refused(dir.write("palette.dat", huge_palette), "palette");
+}
+
+// The loader reads the first 256 entries of a palette that claims 2^32 - 1 and seeks to
+// the pixels: nothing is read that is not there.
+TEST(unusual_pictures, a_palette_claiming_four_billion_colours_loads) {
+    temp_folder dir;
+    bytes huge_palette = picture8();
+    for (int i = 0; i < 4; ++i)
+        huge_palette[14 + 32 + i] = 0xFF; // colours used: 0xFFFFFFFF
+    SDL_Surface *s = nullptr;
+    EXPECT_EQ(load_and_capture(dir.write("palette.dat", huge_palette), &s), "");
+    EXPECT_NE(s, nullptr);
+    SDL_FreeSurface(s);
+}
+
+// Compression type 3 means masks at 16 and 32 bits, but OS/2's Huffman coding at 1 bit and
+// its run-length encoding at 24; the loader would show either as noise.
+TEST(bad_pictures, bitfields_at_a_depth_without_masks_are_refused) {
+    temp_folder dir;
+    for (unsigned bpp : {1u, 4u, 8u, 24u})
+        expect_refused(dir.write("huffman.dat", make_bmp(4, 3, bpp, bytes(48, 0x55), {}, 3)),
+                       "bitfields (compression type 3) at " + std::to_string(bpp) + " bits");
+}
+
+// Run-length data starts at the bottom row; a top-down picture would show upside down.
+TEST(bad_pictures, a_top_down_run_length_picture_is_refused) {
+    temp_folder dir;
+    const bytes palette(4 * 4, 0x80), runs = {4, 1, 0, 0, 4, 2, 0, 0, 4, 3, 0, 0, 0, 1};
+    expect_refused(dir.write("rle.dat", make_bmp(4, -3, 8, runs, palette, 1)),
+                   "run-length compression in a top-down picture");
+    SDL_Surface *s = nullptr;
+    EXPECT_EQ(load_and_capture(dir.write("rle.dat", make_bmp(4, 3, 8, runs, palette, 1)), &s), "");
+    EXPECT_NE(s, nullptr);
+    SDL_FreeSurface(s);
+}
+
+// Masks SDL has no pixel format for (here green above red) are refused by the loader, in
+// one line with its reason.
+TEST(bad_pictures, bitfields_sdl_has_no_format_for_are_refused_by_the_loader) {
+    temp_folder dir;
+    bytes masks;
+    for (std::uint32_t mask : {0x0000FF00u, 0x00FF0000u, 0x000000FFu})
+        for (int i = 0; i < 4; ++i)
+            masks.push_back(mask >> 8 * i & 0xFF);
+    expect_refused(dir.write("grb.dat", make_bmp(4, 3, 32, bytes(48, 0x55), {}, 3, masks)),
+                   "cannot load");
 }
 
 TEST(bad_pictures, a_header_claiming_more_pixels_than_the_file_holds_is_refused) {
@@ -559,6 +617,29 @@ TEST(bad_module, the_intro_s_own_module_cut_short_or_garbled_never_hurts) {
     damage_module(module, "res/theme.xm");
 }
 
+// The soundtrack is mixed at 22050 Hz, 16-bit stereo (the rate the module check works out
+// the mixer's step for), and close_sound leaves no audio device open.
+TEST(sound, the_music_is_mixed_at_22050_hz_and_the_device_closed_after) {
+    temp_folder dir;
+    dir.write("res/theme.xm", read_file("fuzz/corpus/tiny.xm"));
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    intro_sound sound;
+    int rate = 0, channels = 0;
+    Uint16 format = 0;
+    {
+        in_folder here(dir.path);
+        start_sound(&sound);
+    }
+    EXPECT_NE(sound.music, nullptr);
+    EXPECT_EQ(Mix_QuerySpec(&rate, &format, &channels), 1);
+    EXPECT_EQ(rate, 22050);
+    EXPECT_EQ(format, AUDIO_S16LSB);
+    EXPECT_EQ(channels, 2);
+    halt_sound(&sound);
+    close_sound(&sound);
+    EXPECT_EQ(Mix_QuerySpec(&rate, &format, &channels), 0) << "the audio device is still open";
+}
+
 TEST(bad_module, a_missing_module_leaves_the_intro_silent_with_one_line) {
     temp_folder dir;
     setenv("SDL_AUDIODRIVER", "dummy", 1);
@@ -619,15 +700,24 @@ bytes tiny_with_effect(unsigned char effect, unsigned char parameter) {
 }
 
 // tiny.xm with its instrument's header byte `at` set to `value`, and its volume envelope
-// switched on with a sustain point.
-bytes tiny_with_instrument_byte(std::size_t at, unsigned char value) {
+// switched on with a sustain point (`flags` 3) or a loop (5).
+bytes tiny_with_instrument_byte(std::size_t at, unsigned char value, unsigned char flags = 3) {
     bytes module = read_file("fuzz/corpus/tiny.xm");
     const std::size_t instrument = 336 + 9 + 40;
     if (module.size() < instrument + 263)
         return {};
     module[instrument + 225] = 2; // points
-    module[instrument + 233] = 3; // on, with a sustain point
+    module[instrument + 233] = flags;
     module[instrument + at] = value;
+    return module;
+}
+
+// tiny.xm with its one order naming pattern `pattern`.
+bytes tiny_with_order(unsigned char pattern) {
+    bytes module = read_file("fuzz/corpus/tiny.xm");
+    if (module.size() < 81)
+        return {};
+    module[80] = pattern;
     return module;
 }
 
@@ -640,10 +730,14 @@ TEST(module_check, each_limit_is_refused_exactly_at_it) {
     } limits[] = {
         {"a jump to an order (B) of a song of 1", tiny_with_effect(0xb, 0),
          tiny_with_effect(0xb, 1), "jumps to order 1 of a song of 1 orders"},
-        {"an envelope position (L) of 12 points", tiny_with_effect('L' - 55, 11),
-         tiny_with_effect('L' - 55, 12), "(L0C) past the 12 points"},
+        {"an envelope position (L) of the player's 32 points", tiny_with_effect('L' - 55, 31),
+         tiny_with_effect('L' - 55, 32), "(L20) past the 32 points"},
         {"the sustain point of 2 points", tiny_with_instrument_byte(227, 1),
          tiny_with_instrument_byte(227, 2), "sustains at point 2 of its 2 points"},
+        {"the loop end of 2 points", tiny_with_instrument_byte(229, 1, 5),
+         tiny_with_instrument_byte(229, 2, 5), "loops over points 0 to 2 of its 2"},
+        {"the pattern an order names of 1", tiny_with_order(0), tiny_with_order(1),
+         "order 0 names pattern 1 of 1"},
         {"the sample note 95 plays of 1", tiny_with_instrument_byte(33 + 95, 0),
          tiny_with_instrument_byte(33 + 95, 1), "plays note 95 with sample 1 of its 1"},
     };

@@ -7,6 +7,7 @@
 
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -83,8 +84,13 @@ rgba through_16_bits(rgba c, Uint32 rmask, Uint32 gmask, Uint32 bmask) {
     return out;
 }
 
+// A colour as 5 bits a channel hold it, each level then stored in 8 bits as the nearest
+// of 0..255 (level 16 of 31 as 132 of 255).
 rgba through_555(rgba c) {
-    return through_16_bits(c, 0x7C00, 0x03E0, 0x001F);
+    const auto nearest = [](Uint8 v) {
+        return static_cast<Uint8>(std::lround((v >> 3) * 255.0 / 31));
+    };
+    return {nearest(c.r), nearest(c.g), nearest(c.b), c.a};
 }
 rgba through_565(rgba c) {
     return through_16_bits(c, 0xF800, 0x07E0, 0x001F);
@@ -101,7 +107,10 @@ void put32(bytes &b, std::uint32_t v) {
 
 enum class layout {
     bits1,
+    bits2,
     bits4,
+    bits4_long_palette, // 8 palette entries more than 4 bits can index
+    bits8_long_palette, // a palette of 300 entries
     rle4,
     bits8,
     rle8,
@@ -144,7 +153,11 @@ bytes encode(const picture &p, layout l) {
     case layout::bits1:
         bpp = 1;
         break;
+    case layout::bits2:
+        bpp = 2;
+        break;
     case layout::bits4:
+    case layout::bits4_long_palette:
         bpp = 4;
         break;
     case layout::rle4:
@@ -152,6 +165,7 @@ bytes encode(const picture &p, layout l) {
         compression = 2;
         break;
     case layout::bits8:
+    case layout::bits8_long_palette:
         bpp = 8;
         break;
     case layout::rle8:
@@ -213,6 +227,11 @@ bytes encode(const picture &p, layout l) {
             palette.push_back(c.r);
             palette.push_back(0);
         }
+    const std::size_t entries = l == layout::bits4_long_palette   ? 16 + 8
+                                : l == layout::bits8_long_palette ? 300
+                                                                  : 0;
+    while (palette.size() < 4 * entries)
+        palette.push_back(static_cast<unsigned char>(palette.size() * 7));
 
     bytes px;
     for (int i = 0; i < p.h; ++i) {
@@ -396,8 +415,18 @@ TEST(picture_formats, one_bit_fades_as_24_bits) {
     expect_paletted_fades_as_24_bits<2>(layout::bits1);
 }
 
+TEST(picture_formats, two_bits_fade_as_24_bits) {
+    expect_paletted_fades_as_24_bits<4>(layout::bits2);
+}
+
 TEST(picture_formats, four_bits_fade_as_24_bits) {
     expect_paletted_fades_as_24_bits<16>(layout::bits4);
+}
+
+// The loader reads the first 2^bits entries of a longer palette; the rest changes nothing.
+TEST(picture_formats, palettes_longer_than_the_depth_indexes_fade_as_24_bits) {
+    expect_paletted_fades_as_24_bits<16>(layout::bits4_long_palette);
+    expect_paletted_fades_as_24_bits<256>(layout::bits8_long_palette);
 }
 
 TEST(picture_formats, four_bits_run_length_encoded_fade_as_24_bits) {

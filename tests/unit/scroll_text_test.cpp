@@ -1,12 +1,17 @@
-// The shape of the shipped scroll text: its length, its runs of spaces, its hearts, the
-// bytes it may hold and the libraries it credits, all counted from the array itself.
+// The shipped scroll text: its shape (length, runs of spaces, hearts, the bytes it may hold),
+// counted from the array itself, and what it says: the crew by handle, the libraries thanked
+// in one short sentence, groups greeted by name, and a pause as long as it announces, timed
+// by the scroller itself.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "intro/scroller.h"
+#include "test_surface.h"
 
 namespace {
 
@@ -102,11 +107,97 @@ TEST(ScrollText, ShortSecondMessageFollowsTheLongPause) {
     EXPECT_NE(main_message.find("WAVELENGTH"), std::string::npos);
 }
 
+// The sentences of the main message, in order.
+std::vector<std::string> sentences() {
+    std::vector<std::string> all;
+    const std::string gap(10, ' ');
+    for (size_t at = 30; at < pause_start;) {
+        const size_t end = std::min(text.find(gap, at), pause_start);
+        all.push_back(text.substr(at, end - at));
+        at = end + gap.size();
+    }
+    return all;
+}
+
 // The code, font, pictures and music are ours; the libraries the intro runs on are not, and
-// the message thanks them by name.
-TEST(ScrollText, CreditsTheLibrariesByName) {
-    for (const char *library : {"SDL_mixer", "libmikmod", "sdl12-compat"})
-        EXPECT_LT(text.find(library), pause_start) << library;
+// the message thanks them by name, in one sentence short enough to read in about 12 s at the
+// scroller's 8.3 characters a second.
+TEST(ScrollText, CreditsTheLibrariesByNameInOneShortSentence) {
+    int thanks = 0;
+    for (const std::string &sentence : sentences())
+        if (sentence.find("SDL_mixer") != std::string::npos) {
+            ++thanks;
+            for (const char *library : {"libmikmod", "sdl12-compat"})
+                EXPECT_NE(sentence.find(library), std::string::npos) << library;
+            EXPECT_LE(sentence.size(), 100u) << sentence;
+        }
+    EXPECT_EQ(thanks, 1);
+}
+
+// Each role goes to someone: after "Code:", "Pictures:", "Music:" and "Font:" comes a handle,
+// a capitalised name, a different one for each role.
+TEST(ScrollText, CreditsEachRoleToAHandle) {
+    std::set<std::string> handles;
+    for (const std::string role : {"Code: ", "Pictures: ", "Music: ", "Font: "}) {
+        const size_t at = text.find(role);
+        ASSERT_LT(at, pause_start) << role;
+        const size_t from = at + role.size();
+        const std::string handle = text.substr(from, text.find_first_of(" ,.", from) - from);
+        EXPECT_TRUE(std::isupper(static_cast<unsigned char>(handle[0]))) << role << handle;
+        handles.insert(handle);
+    }
+    EXPECT_EQ(handles.size(), 4u);
+}
+
+// The greetings go to groups by name: a list of at least four, each starting with a capital.
+TEST(ScrollText, GreetsGroupsByName) {
+    const std::string greetings = "Greetings fly out to ";
+    const size_t at = text.find(greetings);
+    ASSERT_LT(at, pause_start);
+    const size_t from = at + greetings.size();
+    std::string list = text.substr(from, text.find('.', from) - from);
+    int groups = 0;
+    for (size_t i = 0; i < list.size();) {
+        const size_t next = std::min(list.find(", ", i), list.find(" and ", i));
+        std::string name = list.substr(i, next - i);
+        if (name.rfind("the ", 0) == 0)
+            name.erase(0, 4);
+        EXPECT_TRUE(!name.empty() && std::isupper(static_cast<unsigned char>(name[0]))) << name;
+        ++groups;
+        i = next == std::string::npos ? list.size() : list.find(' ', next + 1) + 1;
+    }
+    EXPECT_GE(groups, 4) << list;
+}
+
+// The message speaks to the viewer about what is on the screen, not about how we made sure of
+// it.
+TEST(ScrollText, SaysNothingOfOurTests) {
+    std::string lower = text;
+    for (char &c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_EQ(lower.find("test"), std::string::npos);
+}
+
+// The last sentence before the pause promises half a minute without text, and the scroller
+// keeps it: run for one pass of the message, its band is empty for 25 to 35 s at most once,
+// counting the intro's 40 ms frames.
+TEST(ScrollText, ThePauseLastsAsLongAsTheMessageSays) {
+    EXPECT_NE(sentences().back().find("half a minute"), std::string::npos) << sentences().back();
+    test_screen display;
+    static scroller_state s;
+    scroller_prepare(&s, scroll_text);
+    int empty_run = 0, longest = 0;
+    for (int frame = 1; frame <= 3 * (static_cast<int>(text.size()) + 1); ++frame) {
+        scroller_step(&s, 251 + 2 * frame);
+        bool empty = true;
+        for (int cell : s.cells)
+            empty = empty && cell == 0;
+        empty_run = empty ? empty_run + 1 : 0;
+        longest = std::max(longest, empty_run);
+    }
+    const double seconds = longest * 0.040;
+    EXPECT_GE(seconds, 25.0);
+    EXPECT_LE(seconds, 35.0);
 }
 
 } // namespace

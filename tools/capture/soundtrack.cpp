@@ -15,6 +15,7 @@
 
 #include "interrupts.h"
 #include "intro/module_check.h"
+#include "intro/sound.h"
 #include "offscreen.h"
 #include "wav.h"
 
@@ -64,7 +65,7 @@ bool render_soundtrack(const char *wav_path, int frames, int *rate, char *error,
     bool opened = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
     if (!opened)
         fail(error, error_size, "cannot start SDL's disk audio driver", SDL_GetError());
-    else if (!(opened = Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024) == 0)) {
+    else if (!(opened = Mix_OpenAudio(sound_mix_rate, AUDIO_S16LSB, 2, 1024) == 0)) {
         fail(error, error_size, "cannot open the disk audio driver", Mix_GetError());
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }

@@ -1,4 +1,4 @@
-// Slides 0 to 7: plasma, Mandelbrot set, tunnel, checkerboard landscape, metaballs, fire,
+// Slides 0 to 7: plasma, Mandelbrot set, tunnel, checkerboard hills, metaballs, fire,
 // stained-glass cells and interference rings.
 #include "escape_time.h"
 #include "media.h"
@@ -38,13 +38,14 @@ canvas mandelbrot() {
         double ci = cy + (y - h / 2.0) * span / w, cr = cx + (x - w / 2.0) * span / w;
         const escape_estimate e = escape_time(0, 0, cr, ci, 900, true);
         if (e.smooth < 0)
-            return rgb(40, 14, 60);
+            return rgb(12, 18, 52);
         // Bands that repeat on a logarithmic scale keep detail both near and far from the set;
         // the slow escapers far from it sink into deep blue, and the filaments glow by their
         // estimated distance to the set, measured in sub-pixels.
         double t = std::log(e.smooth);
         double wave = 0.5 - 0.5 * std::cos(t * 3.4);
-        colour c = warm_ramp(0.12 + 0.8 * wave);
+        colour c = mix(cool_ramp(0.22 + 0.1 * wave), warm_ramp(0.48 + 0.34 * wave),
+                       smoothstep(0.1, 0.8, wave));
         c = mix(cool_ramp(0.25 + 0.1 * wave), c, smoothstep(3.2, 4.6, t));
         double glow = std::exp(-e.distance / span * w * samples * 1.6);
         return mix(c, warm_ramp(0.55 + 0.3 * wave), glow * 0.6);
@@ -83,48 +84,71 @@ double odd_share(double v, double width) {
     return (odd_before(v + width / 2) - odd_before(v - width / 2)) / width;
 }
 
+// Slide 3: rolling hills under a summer sky, the ground a red and cream checkerboard.
+double hill_height(double x, double z) {
+    return 1.3 * std::sin(x * 0.3 + 0.6) * std::sin(z * 0.21 + 1.3) +
+           0.8 * std::sin(x * 0.13 - z * 0.17 + 2.1) + 0.25 * std::sin(x * 0.7 + z * 0.5);
+}
+
+// The haze the far hills fade into, and the sky at ray direction (dx, dy, 1): blue overhead,
+// paling to the haze at the horizon, with a few soft clouds.
+const colour hill_haze = rgb(196, 210, 218);
+
+colour hill_sky(double dx, double dy) {
+    colour s = mix(hill_haze, rgb(40, 96, 178), std::pow(clamp01(dy * 2.4), 0.7));
+    double cloud = fractal_noise(dx / (dy + 0.08) * 1.2 + 4, 1 / (dy + 0.08) * 0.9, 4, 31);
+    cloud = smoothstep(0.52, 0.72, cloud) * smoothstep(0.0, 0.08, dy);
+    return mix(s, rgb(232, 234, 236), cloud * 0.85);
+}
+
 canvas checker_landscape() {
-    const double horizon = 62;
     const int samples = 4;
+    const double eye_y = 3.0, focal = 1.1 * h;
     return render_supersampled(w, h, samples, [&](double x, double y) {
-        if (y < horizon) {
-            double t = y / horizon;
-            colour sky = mix(rgb(20, 10, 60), rgb(240, 100, 90), std::pow(t, 2.2));
-            // A striped retro sun, setting behind the hills.
-            double sx = x - 64, sy = y - 44, sr = std::sqrt(sx * sx + sy * sy);
-            if (sr < 26) {
-                double k = (y - 18) / 26.0;
-                bool gap = y > 30 && fract((y - 30) / (6 - k * 2.5)) < 0.18 + k * 0.25;
-                if (!gap)
-                    sky = mix(rgb(255, 236, 120), rgb(255, 80, 120), clamp01(k));
-            } else {
-                sky = add(sky, scale(rgb(255, 120, 80), std::exp(-(sr - 26) * 0.08) * 0.35));
+        // A ray from the eye, looking level; the horizon lies on row 36.
+        double dx = (x - w / 2.0) / focal, dy = -(y - 36) / focal;
+        double len = std::sqrt(dx * dx + dy * dy + 1);
+        double ux = dx / len, uy = dy / len, uz = 1 / len;
+        if (uy > 0.02)
+            return hill_sky(ux / uz, uy / uz);
+        // March to the ground, then halve the last step to find it exactly.
+        double t = 0.1, step = 0;
+        bool hit = false;
+        while (t < 90) {
+            double gap = eye_y + uy * t - hill_height(ux * t, uz * t);
+            if (gap < 0) {
+                hit = true;
+                break;
             }
-            // Two layers of hills in silhouette.
-            double far = horizon - 6 - 10 * fractal_noise(x / 28.0, 0.5, 4, 11);
-            double near = horizon - 2 - 7 * fractal_noise(x / 18.0 + 7, 1.5, 4, 12);
-            if (y > far)
-                sky = mix(rgb(70, 28, 90), rgb(40, 16, 70), (y - far) / 10.0);
-            if (y > near)
-                sky = rgb(22, 8, 40);
-            return sky;
+            step = std::max(0.02, gap * 0.4);
+            t += step;
         }
-        double d = 40.0 / (y - horizon + 0.35);
-        double wx = (x - 64) * d / 40.0 * 1.6 + 0.3, wz = d * 1.6 + 0.8;
-        // Each sample covers a quarter pixel of floor; the share of gold squares under that
-        // footprint is integrated exactly, so the squares near the horizon blend to an even tone.
-        double dz = d * d / 40.0 * 1.6 / samples,
-               dx = std::fabs((x - 64) * dz / 40.0) + d / 40.0 * 1.6 / samples;
-        double sx = odd_share(wx, dx), sz = odd_share(wz, dz);
-        double gold = sx * (1 - sz) + sz * (1 - sx);
-        colour ground = mix(rgb(50, 20, 90), rgb(250, 170, 70), gold);
-        double fog = 1 - std::exp(-d * 0.12);
-        ground = mix(ground, rgb(200, 80, 110), fog);
-        // Reflected sun glow on the floor.
-        ground =
-            add(ground, scale(rgb(255, 150, 90),
-                              std::exp(-std::fabs(x - 64) * 0.05) * (1 - fog) * 0.0 + fog * 0.15));
-        return ground;
+        if (!hit)
+            return hill_sky(ux / uz, uy / uz);
+        double lo = t - step, hi = t;
+        for (int i = 0; i < 12; ++i) {
+            double mid = (lo + hi) / 2;
+            (eye_y + uy * mid - hill_height(ux * mid, uz * mid) < 0 ? hi : lo) = mid;
+        }
+        t = hi;
+        double px = ux * t, pz = uz * t;
+        // Lit from the upper left by the slope of the ground.
+        const double e = 0.01;
+        double gx = (hill_height(px + e, pz) - hill_height(px - e, pz)) / (2 * e),
+               gz = (hill_height(px, pz + e) - hill_height(px, pz - e)) / (2 * e);
+        double nl = std::sqrt(gx * gx + 1 + gz * gz);
+        double light = clamp01((gx * 0.7 + 0.6 - gz * 0.4) / nl);
+        // Each sample covers a share of the squares under it, integrated exactly, so the
+        // far squares blend to an even tone instead of beating against the pixels; on a
+        // slope turned away from the eye the footprint stretches along the ground.
+        double facing = std::fabs(-gx * ux + uy - gz * uz) / nl;
+        double foot = t / focal / samples, along = foot / std::max(facing, 0.08);
+        double cx = odd_share(px * 1.4, (foot + along * std::fabs(ux)) * 1.4),
+               cz = odd_share(pz * 1.4, along * 1.4);
+        double red = cx * (1 - cz) + cz * (1 - cx);
+        colour ground = mix(rgb(236, 222, 190), rgb(196, 28, 36), red);
+        ground = scale(ground, 0.2 + 0.85 * light);
+        return mix(ground, hill_haze, 1 - std::exp(-t * 0.022));
     });
 }
 
@@ -238,34 +262,65 @@ canvas cells() {
                 }
             }
         double edge = f2 - f1;
-        colour glass = cycle_ramp(hash_unit(best_x, best_y, 23) * 0.85);
-        // Brighter towards the cell's centre, as if lit from behind.
+        // Church glass: ruby, sapphire, emerald and amber, with a pale straw here and there.
+        static const colour panes[] = {rgb(176, 22, 34),  rgb(24, 56, 168),  rgb(22, 128, 62),
+                                       rgb(226, 182, 36), rgb(196, 28, 40),  rgb(32, 82, 190),
+                                       rgb(40, 150, 70),  rgb(200, 188, 112)};
+        colour glass = panes[hash3(best_x, best_y, 23) % 8];
+        // Streaks in the glass, and brighter towards the cell's centre, as if lit from behind.
+        glass = scale(glass, 0.8 + 0.35 * fractal_noise(x / 5.0 + best_x * 7, y / 16.0, 3, 24));
         glass = scale(glass, 0.55 + 0.65 * (1 - smoothstep(0.0, 0.8, f1)));
         glass = add(glass, scale(rgb(255, 240, 200), 0.25 * std::pow(1 - clamp01(f1 * 1.6), 3)));
         double lead = smoothstep(0.04, 0.10, edge);
-        colour lead_colour = mix(rgb(10, 6, 20), rgb(70, 60, 90), smoothstep(0.0, 0.05, edge));
+        colour lead_colour = mix(rgb(12, 12, 14), rgb(70, 68, 66), smoothstep(0.0, 0.05, edge));
         return mix(lead_colour, glass, lead);
     });
 }
 
+// Slide 7: a drop falling into still green water: rings spread from where it lands and
+// cross the rings of a wider swell from the lower right, shaded as a lit surface. The
+// rings are 13 pixels apart, so they stay smooth at the display's own size.
+constexpr double drop_x = 46, drop_y = 50;
+
+double ring_height(double x, double y) {
+    const double k = 2 * pi / 13;
+    double d1 = std::sqrt((x - drop_x) * (x - drop_x) + (y - drop_y) * (y - drop_y));
+    double d2 = std::sqrt((x - 150) * (x - 150) + (y - 140) * (y - 140));
+    // The drop's rings die away outwards, and quiet near the centre where it lands.
+    double drop = std::cos(d1 * k - 0.9) * 3.2 / (1 + d1 / 18) * smoothstep(2, 9, d1);
+    double swell = std::cos(d2 * k * 0.8) * 0.9;
+    return drop + swell;
+}
+
 canvas rings() {
-    struct source {
-        double x, y, k;
-    };
-    const source sources[] = {{30, 40, 0.32}, {100, 84, 0.32}};
-    return render_supersampled(w, h, 3, [&](double x, double y) {
-        double sum = 0;
-        int parity = 0;
-        for (const source &s : sources) {
-            double d = std::sqrt((x - s.x) * (x - s.x) + (y - s.y) * (y - s.y));
-            sum += std::cos(d * s.k);
-            parity += static_cast<int>(d * s.k / pi);
+    return render_supersampled(w, h, 3, [](double x, double y) {
+        const double e = 0.25;
+        double gx = (ring_height(x + e, y) - ring_height(x - e, y)) / (2 * e),
+               gy = (ring_height(x, y + e) - ring_height(x, y - e)) / (2 * e);
+        double nl = std::sqrt(gx * gx + gy * gy + 1);
+        // Light from the upper left, and a sheen where the surface faces it squarely.
+        double diffuse = clamp01((gx * 0.5 + gy * 0.55 + 0.67) / nl);
+        double sheen = std::pow(clamp01((gx * 0.42 + gy * 0.46 + 0.78) / nl), 24.0);
+        double depth =
+            clamp01(std::sqrt((x - drop_x) * (x - drop_x) + (y - drop_y) * (y - drop_y)) / 110);
+        colour water = mix(rgb(4, 40, 22), rgb(50, 170, 70), diffuse * diffuse);
+        water = mix(water, rgb(4, 26, 14), depth * 0.55);
+        water = add(water, scale(rgb(190, 236, 140), sheen * 0.75));
+        // The drop itself, just bounced back up: a bright bead over the centre, with its
+        // shadow on the water below it.
+        double bx = x - drop_x, by = y - drop_y + 6, bd = std::sqrt(bx * bx + by * by);
+        double sx = bx - 2, sy = by - 5;
+        water = scale(water, 1 - 0.6 * std::exp(-(sx * sx + sy * sy * 2.5) * 0.08));
+        double bead = 1 - smoothstep(3.6, 4.4, bd);
+        if (bead > 0) {
+            double nz = std::sqrt(std::max(0.0, 1 - bd * bd / 16));
+            double lit = clamp01(-bx / 4 * 0.5 - by / 4 * 0.55 + nz * 0.67);
+            colour drop = add(scale(rgb(120, 230, 120), 0.2 + 0.8 * lit),
+                              scale(rgb(225, 238, 200), std::pow(lit, 10.0)));
+            water = mix(water, drop, bead);
         }
-        // Rings that cross swap colour families: the classic XOR pattern, shaded.
-        double shade = 0.5 + 0.25 * sum;
-        colour base = (parity & 1) ? cool_ramp(0.2 + 0.55 * shade) : warm_ramp(0.25 + 0.55 * shade);
-        double glow = std::pow(clamp01(sum / 2), 6.0);
-        return add(base, scale(rgb(255, 250, 230), glow * 0.35));
+        // A soft glow of light caught around the landing.
+        return add(water, scale(rgb(120, 220, 110), std::exp(-bd * 0.12) * 0.25));
     });
 }
 

@@ -383,21 +383,53 @@ canvas torus() {
     });
 }
 
-// Slide 14: a kaleidoscope: noise folded into twelve mirrored wedges.
+// Slide 14: a kaleidoscope: a gold inlay in lapis lazuli, one wedge of shapes mirrored
+// into eight pairs around the centre.
+
+// Signed distance (negative inside) from (x, y) to the inlay, with x along the wedge's
+// middle line and y across it, both in pixels from the centre.
+double inlay_distance(double x, double y) {
+    double r = std::sqrt(x * x + y * y);
+    // An eight-pointed star in the middle, a ring around it.
+    double star_r = 7 + 9 * std::pow(std::cos(std::atan2(y, x) * 4), 8.0);
+    double d = r - star_r;
+    d = std::min(d, std::fabs(r - 20) - 1.4);
+    // A pointed petal along each mirror line, its tip outwards.
+    double px = x - 33, py = y;
+    double petal = std::sqrt(px * px / 1.9 + py * py * 3.2) - 7.5;
+    d = std::min(d, std::max(petal, -(std::sqrt(px * px / 1.9 + py * py * 3.2) - 3.5)));
+    // A diamond between neighbouring petals.
+    double ang = pi / 8;
+    double qx = x * std::cos(ang) + y * std::sin(ang) - 31,
+           qy = -x * std::sin(ang) + y * std::cos(ang);
+    d = std::min(d, (std::fabs(qx) * 0.55 + std::fabs(qy)) - 3.2);
+    // An outer ring of scallops.
+    double sc = std::fabs(std::sqrt((x - 50) * (x - 50) + y * y) - 9) - 1.2;
+    d = std::min(d, std::max(sc, 50 - r));
+    d = std::min(d, std::fabs(r - 50) - 1.0);
+    return d;
+}
+
 canvas kaleidoscope() {
     return render_supersampled(w, h, 3, [](double x, double y) {
         double u = x - 64, v = y - 60;
         double r = std::sqrt(u * u + v * v), a = std::atan2(v, u);
-        const double wedge = pi / 6;
-        a = std::fabs(std::fmod(a + 2 * pi, 2 * wedge) - wedge);
+        const double wedge = pi / 4;
+        a = std::fabs(std::fmod(a + 2 * pi + wedge / 2, wedge) - wedge / 2);
         double fx = r * std::cos(a), fy = r * std::sin(a);
-        double n = fractal_noise(fx / 22.0 + 3, fy / 22.0, 4, 61);
-        double m = fractal_noise(fx / 9.0, fy / 9.0 + 5, 3, 62);
-        colour c = cycle_ramp(n * 1.8 + r / 160.0);
-        double line = std::pow(std::fabs(std::sin(m * 14)), 14.0);
-        c = mix(c, rgb(20, 8, 40), line * 0.7);
-        c = scale(c, 0.55 + 0.45 * smoothstep(0.3, 0.7, n));
-        return mix(c, rgb(6, 4, 18), smoothstep(58, 90, r) * 0.85);
+        // Lapis: deep blue, clouded, with flecks of pyrite.
+        double cloud = fractal_noise(x / 14.0, y / 14.0, 4, 61);
+        colour stone = mix(rgb(18, 34, 108), rgb(44, 72, 178), cloud);
+        double fleck = hash_unit(static_cast<int>(x * 2), static_cast<int>(y * 2), 62);
+        stone = mix(stone, rgb(200, 180, 90), smoothstep(0.992, 0.998, fleck) * 0.7);
+        stone = scale(stone, 1 - 0.45 * smoothstep(54, 90, r));
+        // Gold: bright along each shape's middle, darker towards its edges, like a
+        // rounded wire set into the stone, with a dark groove around it.
+        double d = inlay_distance(fx, fy);
+        double depth = clamp01(-d / 2.2);
+        colour gold = mix(rgb(120, 96, 24), rgb(222, 196, 92), std::sqrt(depth));
+        colour c = mix(stone, scale(stone, 0.7), 1 - smoothstep(0.0, 1.6, d));
+        return mix(c, gold, 1 - smoothstep(-0.5, 0.5, d));
     });
 }
 

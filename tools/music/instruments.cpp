@@ -113,7 +113,7 @@ std::vector<xm_instrument> make_theme_instruments() {
     xm_instrument lead = make_instrument("lead", make_pulse_loop(64, 128, 0.25, 10, true),
                                          note_frequency(c5) * 64 * 128 / 128.5, c5, 64, 112, 1.0);
     loop_whole(&lead);
-    set_envelope(&lead, {{0, 52}, {2, 60}, {12, 56}, {24, 0}}, 2, 0x400);
+    set_envelope(&lead, {{0, 58}, {2, 64}, {12, 62}, {24, 0}}, 2, 0x400);
     all.push_back(lead);
     xm_instrument echo = lead;
     echo.name = "lead echo";

@@ -189,6 +189,29 @@ void place_echo(xm_pattern &p) {
     }
 }
 
+// The mixing desk: each channel's share of the section's level, in percent. The lead plays at
+// full volume; bass and drums sit a little back from it and the pads a little forward, so that
+// the tune stands over the groove and the pads still lie under the tune.
+int mix_percent(const section &s, int channel) {
+    switch (channel) {
+    case ch_bass:
+        return 79 * s.bass_level / 100;
+    case ch_kick:
+    case ch_snare:
+    case ch_hat:
+    case ch_tom:
+    case ch_fx:
+        return 79;
+    case ch_pad_left:
+    case ch_pad_right:
+        return 112;
+    case ch_flute:
+        return s.flute_level;
+    default:
+        return 100;
+    }
+}
+
 } // namespace
 
 xm_cell &cell_at(xm_pattern &p, int row, int channel) {
@@ -284,11 +307,13 @@ xm_pattern make_section(const section &s, const std::vector<xm_instrument> &inst
         if (!cell_at(p, 0, ch).note)
             cell_at(p, 0, ch).note = xm_key_off;
 
-    for (xm_cell &c : p.cells) {
+    for (int i = 0; i < static_cast<int>(p.cells.size()); ++i) {
+        xm_cell &c = p.cells[i];
         if (!c.instrument || !c.note || c.note == xm_key_off)
             continue;
         const int volume = c.volume ? c.volume - 0x10 : instruments[c.instrument - 1].sample.volume;
-        c.volume = static_cast<uint8_t>(0x10 + (volume * s.level + 50) / 100);
+        const int mixed = (volume * s.level * mix_percent(s, i % score_channels) + 5000) / 10000;
+        c.volume = static_cast<uint8_t>(0x10 + std::min(64, mixed));
     }
     return p;
 }

@@ -64,11 +64,13 @@ struct section {
     int arp_instrument; // the chip styles need a looped sound
     int arp_lowest;     // XM note at or above which the arpeggio's root lies
     int arp_volume;
-    int pad_volume;      // 0 = no pads
-    bool pad_swell;      // pads fade in with a volume slide
-    unsigned crash_bars; // bit n: a crash on the first row of bar n
-    int sweep_bar;       // a noise riser across this bar, or -1
-    int level;           // percent: every note's volume is scaled by it
+    int pad_volume;        // 0 = no pads
+    bool pad_swell;        // pads fade in with a volume slide
+    unsigned crash_bars;   // bit n: a crash on the first row of bar n
+    int sweep_bar;         // a noise riser across this bar, or -1
+    int level;             // percent: every note's volume is scaled by it
+    int bass_level = 100;  // percent, on top of `level`, for the bass alone
+    int flute_level = 100; // and for the flute alone
 };
 
 // Builds the section's pattern; `instruments` gives the volume of notes that set none.

@@ -60,11 +60,12 @@ const bass_bar pulse      = "r.r.r.r.r.r.r.r.";
 const bass_bar outro_end  = "r.-rr.-.r.-rr.-.";
 
 // Sections: chords; transposition; lead; flute; flute doubles the lead; echo; drums; bass;
-// arpeggio style, sound, register, volume; pad volume, swell; crash bars; sweep bar; level.
+// arpeggio style, sound, register, volume; pad volume, swell; crash bars; sweep bar; level;
+// then, where they differ from 100, the bass's and the flute's own levels.
 const section s_intro = {
     {am, am, f, g}, 0, nullptr, nullptr, false, false,
     {&intro_a, &intro_a, &intro_a, &intro_b}, {groove, groove, groove, groove_up},
-    arp_chip_eighths, ins_arp, 44, 40, 0, false, 0x1, -1, 60};
+    arp_chip_eighths, ins_arp, 44, 40, 0, false, 0x1, -1, 72};
 const section s_intro_2 = {
     {am, am, f, e}, 0,
     "r:16 | C6:3 A5:3 C6:2 D6:3 C6:3 A5:2 | r:8 E5:2 G5:2 A5:2 C6:2 | B5:6v G#5:2 r:8", nullptr,
@@ -111,7 +112,7 @@ const section s_interlude = {
     "E5:8v A5:8v | D5:8v G5:8v | C5:8v F5:8v | B4:8v /G#5:8w",
     false, false,
     {&half_a, &half_b, &half_a, &half_fill}, {half_time, half_time_b, half_time, half_time_b},
-    arp_broken_wave, ins_arp, 57, 40, 26, false, 0x1, -1, 66};
+    arp_broken_wave, ins_arp, 57, 40, 26, false, 0x1, -1, 66, 75, 130};
 const section s_verse_2a = {
     {am, em, f, c}, 0,
     "r:2 E5:1 E5:1 A5:2 B5:1 C6:3 D6:2 C6:2 B5:2 | G5:3 E5:3 B4:2 r:1 B4:1 D5:2 E5:2 G5:2 | "
@@ -186,7 +187,7 @@ const section s_outro_a = {
 const section s_outro_b = {
     {am, f, dm, e}, 0, nullptr, nullptr, false, false,
     {&intro_b, &intro_b, &intro_a, &outro_fill}, {groove, groove, groove, outro_end},
-    arp_chip_eighths, ins_arp, 44, 40, 26, false, 0x0, -1, 72};
+    arp_chip_eighths, ins_arp, 44, 40, 26, false, 0x0, -1, 82};
 // clang-format on
 
 } // namespace
