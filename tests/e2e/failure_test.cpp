@@ -242,7 +242,7 @@ TEST_F(FailureTest, MissingResFolderIsOneLineAndTheIntroRunsSilently) {
 }
 
 // Under little address space (`ulimit -v`) the GL driver that SDL sets up fails inside its
-// own code: at 288 MiB it crashes (SIGSEGV); at 224 MiB Mesa cannot load it, says so in its
+// own code: at 256 MiB it crashes (SIGSEGV); at 224 MiB Mesa cannot load it, says so in its
 // own lines, and the fallback ends in an X error (1920x1080, openbox). Either way the intro
 // says in one line that memory ran out and while doing what, and exits 1; it never dies of
 // the signal.
@@ -252,7 +252,7 @@ TEST_F(FailureTest, LittleAddressSpaceIsOneLineSayingMemoryRanOutAndExitOne) {
     std::string error;
     ASSERT_TRUE(start_x_server(&server, &error, "1920x1080x24")) << error;
     ASSERT_TRUE(start_window_manager(&server, &error)) << error;
-    for (const int mib : {288, 224}) {
+    for (const int mib : {256, 224}) {
         SCOPED_TRACE(std::to_string(mib) + " MiB");
         intro_process limited;
         intro_env env;
