@@ -54,6 +54,7 @@ SDL_Surface *open_display() {
     set_default_hint("SDL_NO_SIGNAL_HANDLERS", "1");
     // Enlarged to the screen, pixel art wants its pixels as sharp blocks, not blurred.
     set_default_hint("SDL12COMPAT_SCALE_METHOD", "nearest");
+    set_display_hints();
     if (!display_may_exist()) {
         say_no_display();
         return nullptr;
@@ -78,6 +79,7 @@ SDL_Surface *open_display() {
             say_unreachable(nullptr);
         return nullptr;
     }
+    say_when_display_stays_small();
     SDL_ShowCursor(SDL_DISABLE);
     // The window's title, and the taskbar's or dock's name for it.
     SDL_WM_SetCaption("WAVELENGTH", "WAVELENGTH");
