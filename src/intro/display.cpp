@@ -79,6 +79,7 @@ SDL_Surface *open_display() {
             say_unreachable(nullptr);
         return nullptr;
     }
+    say_when_display_stays_small();
     SDL_ShowCursor(SDL_DISABLE);
     // The window's title, and the taskbar's or dock's name for it.
     SDL_WM_SetCaption("WAVELENGTH", "WAVELENGTH");

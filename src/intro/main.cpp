@@ -7,6 +7,7 @@
 #include "../gfx/gfx.h"
 #include "display.h"
 #include "frame.h"
+#include "platform/out_of_memory.h"
 #include "platform/std_streams.h"
 #include "sound.h"
 
@@ -34,15 +35,18 @@ static bool media_folder_present() {
 }
 
 int main(int, char **) {
-    keep_std_streams_open();  // before anything, SDL above all, opens a file or a socket
+    keep_std_streams_open(); // before anything, SDL above all, opens a file or a socket
+    say_when_memory_runs_out();
     static intro_state state; // the scroller's tables are too big to want on the stack
     intro_prepare(&state);
 
     const bool media = media_folder_present();
     intro_pictures pictures = {};
+    set_memory_use("loading the pictures");
     if (media)
         load_pictures(&pictures);
 
+    set_memory_use("setting up the display");
     if (!open_display()) {
         free_pictures(&pictures);
         SDL_Quit();
@@ -50,9 +54,11 @@ int main(int, char **) {
     }
 
     intro_sound sound = {false, nullptr};
+    set_memory_use("starting the music");
     if (media)
         start_sound(&sound);
 
+    set_memory_use("drawing the frames");
     intro_begin(&state);
     bool running = true;
     while (running) {
@@ -62,6 +68,7 @@ int main(int, char **) {
         SDL_Delay(40);
     }
 
+    set_memory_use("shutting down");
     free_pictures(&pictures);
     close_sound(&sound);
     SDL_Quit();
