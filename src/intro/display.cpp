@@ -57,6 +57,7 @@ bool connect_display() {
     set_default_hint("SDL_NO_SIGNAL_HANDLERS", "1");
     // Enlarged to the screen, pixel art wants its pixels as sharp blocks, not blurred.
     set_default_hint("SDL12COMPAT_SCALE_METHOD", "nearest");
+    set_display_hints();
     if (!display_may_exist()) {
         say_no_display();
         return false;
@@ -81,6 +82,7 @@ bool connect_display() {
             say_unreachable(nullptr);
         return false;
     }
+    say_when_display_stays_small();
     return true;
 }
 

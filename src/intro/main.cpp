@@ -8,6 +8,7 @@
 #include "frame.h"
 #include "messages.h"
 #include "platform/media_folder.h"
+#include "platform/out_of_memory.h"
 #include "platform/std_streams.h"
 #include "sound.h"
 
@@ -36,15 +37,18 @@ static bool media_folder_present() {
 }
 
 int main(int, char **) {
-    keep_std_streams_open();  // before anything, SDL above all, opens a file or a socket
+    keep_std_streams_open(); // before anything, SDL above all, opens a file or a socket
+    say_when_memory_runs_out();
     static intro_state state; // the scroller's tables are too big to want on the stack
     intro_prepare(&state);
 
     const bool media = media_folder_present();
     intro_pictures pictures = {};
+    set_memory_use("loading the pictures");
     if (media)
         load_pictures(&pictures);
 
+    set_memory_use("setting up the display");
     if (!connect_display()) {
         free_pictures(&pictures);
         SDL_Quit();
@@ -54,9 +58,11 @@ int main(int, char **) {
     // intro has to say about its media and its sound is said, and where stderr goes unseen
     // shown, while the viewer can still read it.
     intro_sound sound = {false, nullptr};
+    set_memory_use("starting the music");
     if (media)
         open_sound(&sound);
     show_said_lines(false);
+    set_memory_use("setting up the display");
     if (!open_display()) {
         free_pictures(&pictures);
         close_sound(&sound);
@@ -65,6 +71,7 @@ int main(int, char **) {
     }
     play_sound(&sound);
 
+    set_memory_use("drawing the frames");
     intro_begin(&state);
     bool running = true;
     while (running) {
@@ -74,6 +81,7 @@ int main(int, char **) {
         SDL_Delay(40);
     }
 
+    set_memory_use("shutting down");
     free_pictures(&pictures);
     close_sound(&sound);
     SDL_Quit();
