@@ -5,7 +5,7 @@
 // centred; the sound handed to Web Audio the capture tool's soundtrack sample for sample;
 // the frames must advance, only Escape (or the control on a touch screen) may end it
 // (once), a hidden page must hold picture and sound, and a file that does not arrive must
-// be named on the page with its HTTP status.
+// be named on the page with its HTTP status or the network's error.
 'use strict';
 const test = require('node:test');
 const assert = require('node:assert');
@@ -341,12 +341,15 @@ test('on a phone a tap starts it, the control ends it as Escape does, and a tap 
   await page.close();
 });
 
-// The page served from a copy of itself without `file`; resolves to the page's note once
-// it no longer says it is loading, and its canvas at 1280x720.
-async function without(file) {
-  const copy = path.join(work, 'without-' + path.basename(file));
+// The page served from a copy of itself without `file` (or with `bytes` in its place); resolves
+// to the page, at 1280x720, once its note no longer says it is loading.
+async function without(file, bytes = null) {
+  const copy = path.join(work, (bytes ? 'other-' : 'without-') + path.basename(file));
   fs.cpSync(dist, copy, {recursive: true});
-  fs.rmSync(path.join(copy, file));
+  if (bytes)
+    fs.writeFileSync(path.join(copy, file), bytes);
+  else
+    fs.rmSync(path.join(copy, file));
   const page = await browser.newPage();
   await page.setViewport({width: 1280, height: 720});
   await page.goto(`${server.url}${path.basename(copy)}/index.html`);
@@ -376,6 +379,13 @@ test('without intro.wasm or intro.js the page names it and its HTTP status, over
   await no_js.close();
 });
 
+test('an intro.wasm that is not the intro\'s is named on the page', async () => {
+  // A valid WebAssembly module, but an empty one: nothing that intro.js needs.
+  const page = await without('intro.wasm', Buffer.from([0, 0x61, 0x73, 0x6d, 1, 0, 0, 0]));
+  assert.match(await page.$eval('#note-text', e => e.textContent), /^intro\.wasm could not be started: ./);
+  await page.close();
+});
+
 test('a missing picture is named on the page', async () => {
   const copy = path.join(work, 'missing');
   fs.cpSync(dist, copy, {recursive: true});
@@ -387,6 +397,16 @@ test('a missing picture is named on the page', async () => {
   await page.click('#note');
   await page.waitForFunction(() => /\nintro:/.test(document.getElementById('messages').textContent), {timeout: 10000});
   assert.match(await page.$eval('#messages', e => e.textContent), /\nintro: .*res\/sl3\.dat/);
+  await page.close();
+});
+
+test('music the network fails to bring is named on the page with the network\'s error', async () => {
+  const page = await browser.newPage();
+  await page.setRequestInterception(true);
+  page.on('request', r => r.url().endsWith('/res/theme.xm') ? r.abort('connectionreset') : r.continue());
+  await page.goto(server.url + 'page/index.html');
+  await page.waitForFunction(() => document.body.dataset.state === 'ready', {timeout: 30000});
+  assert.match(await page.$eval('#messages', e => e.textContent), /^res\/theme\.xm could not be fetched: network error \(.+\)$/);
   await page.close();
 });
 

@@ -149,7 +149,8 @@ function prepare_intro() {
         show_message(line);
     },
     instantiateWasm: (imports, receive) => {
-      WebAssembly.instantiate(wasm, imports).then(instance => receive(instance, wasm), fail);
+      WebAssembly.instantiate(wasm, imports).then(instance => receive(instance, wasm))
+        .catch(e => fail(new Error(`intro.wasm could not be started: ${e.message || e}`)));
       return {};
     },
     preRun: [module => {
