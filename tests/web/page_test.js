@@ -5,7 +5,7 @@
 // centred; the sound handed to Web Audio the capture tool's soundtrack sample for sample;
 // the frames must advance, only Escape (or the control on a touch screen) may end it
 // (once), a hidden page must hold picture and sound, and a file that does not arrive must
-// be named on the page with its HTTP status.
+// be named on the page with its HTTP status or the network's error.
 'use strict';
 const test = require('node:test');
 const assert = require('node:assert');
@@ -397,6 +397,16 @@ test('a missing picture is named on the page', async () => {
   await page.click('#note');
   await page.waitForFunction(() => /\nintro:/.test(document.getElementById('messages').textContent), {timeout: 10000});
   assert.match(await page.$eval('#messages', e => e.textContent), /\nintro: .*res\/sl3\.dat/);
+  await page.close();
+});
+
+test('music the network fails to bring is named on the page with the network\'s error', async () => {
+  const page = await browser.newPage();
+  await page.setRequestInterception(true);
+  page.on('request', r => r.url().endsWith('/res/theme.xm') ? r.abort('connectionreset') : r.continue());
+  await page.goto(server.url + 'page/index.html');
+  await page.waitForFunction(() => document.body.dataset.state === 'ready', {timeout: 30000});
+  assert.match(await page.$eval('#messages', e => e.textContent), /^res\/theme\.xm could not be fetched: network error \(.+\)$/);
   await page.close();
 });
 
