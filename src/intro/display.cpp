@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "../gfx/gfx.h"
+#include "messages.h"
 #include "platform/default_hints.h"
 #include "platform/display_loss.h"
 #include "platform/display_probe.h"
@@ -21,15 +22,17 @@ static bool is_invisible_driver(const char *name) {
            std::strcmp(name, "evdev") == 0;
 }
 
-// One line on stderr; with no display open there is nothing else to see.
+// One line; with no display open there is nothing else to see, so where stderr is unlikely
+// to be seen the viewer is shown it, with whatever was said before it.
+static void say_failure(const char *format, ...) __attribute__((format(printf, 1, 2)));
 static void say_failure(const char *format, ...) {
     char line[256];
     va_list args;
     va_start(args, format);
     std::vsnprintf(line, sizeof line, format, args);
     va_end(args);
-    std::fprintf(stderr, "intro: %s\n", line);
-    show_start_failure(line);
+    say("%s", line);
+    show_said_lines(true);
 }
 
 static void say_no_display() {
@@ -49,25 +52,26 @@ static void say_unreachable(const char *sdl_reason) {
         say_no_display();
 }
 
-SDL_Surface *open_display() {
+bool connect_display() {
     // Escape is the only way out the intro offers; Ctrl-C and kill still end it at once.
     set_default_hint("SDL_NO_SIGNAL_HANDLERS", "1");
     // Enlarged to the screen, pixel art wants its pixels as sharp blocks, not blurred.
     set_default_hint("SDL12COMPAT_SCALE_METHOD", "nearest");
+    set_display_hints();
     if (!display_may_exist()) {
         say_no_display();
-        return nullptr;
+        return false;
     }
     // From the moment SDL connects, losing the connection ends the intro in one line.
     leave_when_display_lost();
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) != 0) {
         say_unreachable(SDL_GetError());
-        return nullptr;
+        return false;
     }
     char driver[64] = "";
     if (!SDL_VideoDriverName(driver, sizeof driver)) {
         say_unreachable(SDL_GetError());
-        return nullptr;
+        return false;
     }
     if (is_invisible_driver(driver)) {
         // SDL falls back to one when it can open nothing else, unless asked for it.
@@ -76,8 +80,13 @@ SDL_Surface *open_display() {
             say_failure("no display available: SDL's \"%s\" video driver shows nothing", driver);
         else
             say_unreachable(nullptr);
-        return nullptr;
+        return false;
     }
+    say_when_display_stays_small();
+    return true;
+}
+
+SDL_Surface *open_display() {
     SDL_ShowCursor(SDL_DISABLE);
     // The window's title, and the taskbar's or dock's name for it.
     SDL_WM_SetCaption("WAVELENGTH", "WAVELENGTH");

@@ -3,6 +3,11 @@
 
 #include <SDL.h>
 
-// Initialises video, hides the cursor, sets the mode and fills the pixel format cache.
-// On failure prints one line on stderr and returns null; `screen` is then left null.
+// Initialises SDL's video, connecting to the display, and refuses drivers nobody could see.
+// On failure says so in one line and returns false.
+bool connect_display();
+
+// Once connected: hides the cursor, sets the mode (the window covers the screen) and fills
+// the pixel format cache. On failure says so in one line and returns null; `screen` is
+// then left null.
 SDL_Surface *open_display();

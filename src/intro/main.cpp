@@ -1,12 +1,14 @@
 // The intro: start-up, the frame loop that runs until Escape, and shut-down.
 #include <SDL.h>
 
-#include <cstdio>
 #include <filesystem>
 
 #include "../gfx/gfx.h"
 #include "display.h"
 #include "frame.h"
+#include "messages.h"
+#include "platform/media_folder.h"
+#include "platform/out_of_memory.h"
 #include "platform/std_streams.h"
 #include "sound.h"
 
@@ -21,38 +23,55 @@ static void handle_events(intro_sound *sound, bool *running) {
         }
 }
 
-// The pictures and the music live in res/ in the current folder. Without that folder one
-// line says so, instead of one complaint for each of its eighteen files.
+// The pictures and the music live in res/ in the current folder (on Windows, failing that,
+// beside the program). Without that folder one line says so, instead of one complaint for
+// each of its eighteen files.
 static bool media_folder_present() {
     std::error_code ec;
-    if (std::filesystem::is_directory("res", ec))
+    if (std::filesystem::is_directory("res", ec) || enter_program_folder_holding("res"))
         return true;
-    const std::string here = std::filesystem::current_path(ec).string();
-    std::fprintf(stderr, "intro: no res/ folder in %s; running without pictures and music\n",
-                 ec ? "the current folder" : here.c_str());
+    char where[1024];
+    describe_where_looked(where, sizeof where);
+    say("no res/ folder in %s; running without pictures and music", where);
     return false;
 }
 
 int main(int, char **) {
-    keep_std_streams_open();  // before anything, SDL above all, opens a file or a socket
+    keep_std_streams_open(); // before anything, SDL above all, opens a file or a socket
+    say_when_memory_runs_out();
     static intro_state state; // the scroller's tables are too big to want on the stack
     intro_prepare(&state);
 
     const bool media = media_folder_present();
     intro_pictures pictures = {};
+    set_memory_use("loading the pictures");
     if (media)
         load_pictures(&pictures);
 
-    if (!open_display()) {
+    set_memory_use("setting up the display");
+    if (!connect_display()) {
         free_pictures(&pictures);
         SDL_Quit();
         return 1;
     }
-
+    // The audio device is opened before the display covers the screen, so that all the
+    // intro has to say about its media and its sound is said, and where stderr goes unseen
+    // shown, while the viewer can still read it.
     intro_sound sound = {false, nullptr};
+    set_memory_use("starting the music");
     if (media)
-        start_sound(&sound);
+        open_sound(&sound);
+    show_said_lines(false);
+    set_memory_use("setting up the display");
+    if (!open_display()) {
+        free_pictures(&pictures);
+        close_sound(&sound);
+        SDL_Quit();
+        return 1;
+    }
+    play_sound(&sound);
 
+    set_memory_use("drawing the frames");
     intro_begin(&state);
     bool running = true;
     while (running) {
@@ -62,6 +81,7 @@ int main(int, char **) {
         SDL_Delay(40);
     }
 
+    set_memory_use("shutting down");
     free_pictures(&pictures);
     close_sound(&sound);
     SDL_Quit();

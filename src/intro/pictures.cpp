@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "media_file.h"
+#include "messages.h"
 
 static std::uint32_t read_u16(const unsigned char *p) {
     return static_cast<std::uint32_t>(p[0] | p[1] << 8);
@@ -205,41 +206,36 @@ static SDL_Surface *normalise_picture(SDL_Surface *picture) {
 
 SDL_Surface *load_picture_rw(SDL_RWops *stream, const char *name) {
     if (!stream) {
-        std::fprintf(stderr, "intro: cannot read %s: %s; going on without it\n", name,
-                     SDL_GetError());
+        say("cannot read %s: %s; going on without it", name, SDL_GetError());
         return nullptr;
     }
     char why[160];
     if (!check_picture_header(stream, why, sizeof why)) {
-        std::fprintf(stderr, "intro: not loading %s: %s; going on without it\n", name, why);
+        say("not loading %s: %s; going on without it", name, why);
         SDL_RWclose(stream);
         return nullptr;
     }
     SDL_Surface *picture = SDL_LoadBMP_RW(stream, 1);
     if (!picture) {
-        std::fprintf(stderr, "intro: cannot load %s: %s; going on without it\n", name,
-                     SDL_GetError());
+        say("cannot load %s: %s; going on without it", name, SDL_GetError());
         return nullptr;
     }
     SDL_Surface *normal = normalise_picture(picture);
     if (!normal)
-        std::fprintf(
-            stderr,
-            "intro: cannot load %s: cannot make it a 24-bit picture: %s; going on without it\n",
-            name, SDL_GetError());
+        say("cannot load %s: cannot make it a 24-bit picture: %s; going on without it", name,
+            SDL_GetError());
     return normal;
 }
 
 SDL_Surface *load_picture(const char *path) {
     char why[160];
     if (!check_readable_file(path, picture_largest_file, why, sizeof why)) {
-        std::fprintf(stderr, "intro: cannot read %s: %s; going on without it\n", path, why);
+        say("cannot read %s: %s; going on without it", path, why);
         return nullptr;
     }
     SDL_RWops *stream = SDL_RWFromFile(path, "rb");
     if (!stream) {
-        std::fprintf(stderr, "intro: cannot open %s: %s; going on without it\n", path,
-                     SDL_GetError());
+        say("cannot open %s: %s; going on without it", path, SDL_GetError());
         return nullptr;
     }
     return load_picture_rw(stream, path);

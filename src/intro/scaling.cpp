@@ -4,7 +4,10 @@
 #include <SDL.h>
 #include <SDL_loadso.h>
 
+#include <cstdio>
 #include <cstdlib>
+
+#include "../gfx/gfx.h"
 
 #include "platform/full_screen.h"
 
@@ -52,4 +55,20 @@ void use_whole_number_scaling() {
                 if (void *renderer = get_renderer(window))
                     set_integer(renderer, 1);
     SDL_UnloadObject(sdl2);
+}
+
+void say_when_display_stays_small() {
+    if (!asks_for_full_screen() || layer_presents_through_sdl2())
+        return;
+    // The desktop's size, as SDL finds it before any mode is set.
+    const SDL_VideoInfo *info = SDL_GetVideoInfo();
+    if (!info || (info->current_w <= screen_width && info->current_h <= screen_height))
+        return;
+    const SDL_version *v = SDL_Linked_Version();
+    std::fprintf(stderr,
+                 "intro: SDL %d.%d.%d is the classic SDL 1.2, which shows the %dx%d display "
+                 "unenlarged on this %dx%d screen; install sdl12-compat (SDL 1.2 on SDL2) to "
+                 "have it fill the screen\n",
+                 v->major, v->minor, v->patch, screen_width, screen_height, info->current_w,
+                 info->current_h);
 }

@@ -4,13 +4,14 @@
 #include <cstdio>
 
 #include "media_file.h"
+#include "messages.h"
 #include "module_check.h"
 #include "platform/std_streams.h"
 
 // No XM module worth playing comes near this; it bounds what the check reads into memory.
 enum { largest_module_file = 64 << 20 };
 
-void start_sound(intro_sound *s) {
+void open_sound(intro_sound *s) {
     s->music = nullptr;
     // The libraries under SDL (ALSA above all) report every sound system they try; the
     // intro sums the outcome up in one line of its own instead.
@@ -18,24 +19,33 @@ void start_sound(intro_sound *s) {
     s->audio_open = Mix_OpenAudio(sound_mix_rate, AUDIO_S16LSB, 2, 1024) == 0;
     restore_stderr(saved_stderr);
     if (!s->audio_open) {
-        std::fprintf(stderr, "intro: no sound: cannot open the audio device: %s\n", Mix_GetError());
+        say("no sound: cannot open the audio device: %s", Mix_GetError());
         return;
     }
     char why[160];
     if (!check_readable_file("res/theme.xm", module_largest_file, why, sizeof why)) {
-        std::fprintf(stderr, "intro: no music: cannot read res/theme.xm: %s\n", why);
+        say("no music: cannot read res/theme.xm: %s", why);
         return;
     }
     if (!check_module("res/theme.xm", why, sizeof why)) {
-        std::fprintf(stderr, "intro: no music: not loading res/theme.xm: %s\n", why);
+        say("no music: not loading res/theme.xm: %s", why);
         return;
     }
     s->music = Mix_LoadMUS("res/theme.xm");
     if (!s->music) {
-        std::fprintf(stderr, "intro: no music: cannot load res/theme.xm: %s\n", Mix_GetError());
+        say("no music: cannot load res/theme.xm: %s", Mix_GetError());
         return;
     }
-    Mix_PlayMusic(s->music, -1);
+}
+
+void play_sound(intro_sound *s) {
+    if (s->music)
+        Mix_PlayMusic(s->music, -1);
+}
+
+void start_sound(intro_sound *s) {
+    open_sound(s);
+    play_sound(s);
 }
 
 void halt_sound(intro_sound *s) {

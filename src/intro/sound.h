@@ -11,8 +11,14 @@ struct intro_sound {
     Mix_Music *music;
 };
 
-// Opens sound_mix_rate Hz 16-bit stereo audio and starts the module looping. Without an audio
-// device or the music it says so in one line on stderr and the intro stays silent.
+// Opens sound_mix_rate Hz 16-bit stereo audio and loads the module. Without an audio
+// device or the music it says so in one line and the intro stays silent.
+void open_sound(intro_sound *s);
+
+// Starts the loaded module looping; nothing without one.
+void play_sound(intro_sound *s);
+
+// Both at once.
 void start_sound(intro_sound *s);
 
 void halt_sound(intro_sound *s);

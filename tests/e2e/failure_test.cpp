@@ -241,6 +241,41 @@ TEST_F(FailureTest, MissingResFolderIsOneLineAndTheIntroRunsSilently) {
     expect_said_on_escape({"res/"});
 }
 
+// Under little address space (`ulimit -v`) the GL driver that SDL sets up fails inside its
+// own code: at 256 MiB it crashes (SIGSEGV); at 224 MiB Mesa cannot load it, says so in its
+// own lines, and the fallback ends in an X error (1920x1080, openbox). Either way the intro
+// says in one line that memory ran out and while doing what, and exits 1; it never dies of
+// the signal.
+TEST_F(FailureTest, LittleAddressSpaceIsOneLineSayingMemoryRanOutAndExitOne) {
+    if (sanitized_build())
+        GTEST_SKIP() << "the sanitizers reserve far more address space than the limit";
+    std::string error;
+    ASSERT_TRUE(start_x_server(&server, &error, "1920x1080x24")) << error;
+    ASSERT_TRUE(start_window_manager(&server, &error)) << error;
+    for (const int mib : {256, 224}) {
+        SCOPED_TRACE(std::to_string(mib) + " MiB");
+        intro_process limited;
+        intro_env env;
+        env.address_space_mib = mib;
+        ASSERT_TRUE(start_intro(&limited, folder.path, &server, env));
+        ASSERT_TRUE(wait_intro_exit(&limited, 30)) << "it runs: the limit is no longer too low";
+        EXPECT_EQ(limited.term_signal, 0) << "killed by a signal";
+        EXPECT_EQ(limited.exit_code, 1);
+        std::vector<std::string> lines;
+        for (const std::string &line : lines_of(intro_stderr(&limited)))
+            if (line.rfind("libGL error: ", 0) != 0) // Mesa's own
+                lines.push_back(line);
+        ASSERT_EQ(lines.size(), 1u) << intro_stderr(&limited);
+        std::printf("[ measured ] at %d MiB: %s\n", mib, lines[0].c_str());
+        EXPECT_EQ(lines[0].rfind("intro: out of memory while setting up the display (the "
+                                 "address space is limited to " +
+                                     std::to_string(mib) + " MiB)",
+                                 0),
+                  0u)
+            << lines[0];
+    }
+}
+
 TEST_F(FailureTest, NoAudioDeviceIsOneLineAndTheIntroRunsSilently) {
     start_server();
     intro_env env;

@@ -14,6 +14,7 @@
 #include <pwd.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -574,6 +575,10 @@ bool start_program(intro_process *p, const std::vector<std::string> &args,
         if (switch_user && (setgroups(0, nullptr) != 0 || setresgid(gid, gid, gid) != 0 ||
                             setresuid(uid, uid, uid) != 0))
             _exit(126);
+        const rlimit address_space = {static_cast<rlim_t>(changes.address_space_mib) << 20,
+                                      static_cast<rlim_t>(changes.address_space_mib) << 20};
+        if (changes.address_space_mib > 0 && setrlimit(RLIMIT_AS, &address_space) != 0)
+            _exit(125);
         execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }

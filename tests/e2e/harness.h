@@ -89,6 +89,8 @@ struct intro_env {
     bool as_nobody = false;         // run as the user nobody (when the tests run as root)
     // In the sanitizer build, any one allocation above this many MiB fails (0: no limit).
     int largest_allocation_mib = 0;
+    // Its address space limited to this many MiB, as `ulimit -v` does (0: no limit).
+    int address_space_mib = 0;
 };
 
 // Starts INTRO_EXE in `folder` with stderr (and stdout) going to a file there.

@@ -2,10 +2,13 @@
 # Builds the Linux release from this clone on a Debian machine:
 #   dist/wavelength_<version>_amd64.deb      (Depends found by dpkg-shlibdeps, through CPack)
 #   dist/wavelength-linux-x86_64.tar.gz      (the same tree under wavelength-linux-x86_64/,
-#                                             with README.txt naming the libraries to install)
+#                                             with sdl12-compat's libSDL-1.2.so.0 beside the
+#                                             intro and README.txt naming the libraries to install)
 #
 #   tools/linux/package.sh [BUILD_FOLDER]     (default: build-linux)
 #
+# sdl12-compat is built from its release source, the one the Windows build uses: from the
+# folder INTRO_SOURCES names, or downloaded (tools/sources/sdl12-compat.sh).
 # The version is the one in VERSION; the changelog's top entry must be for it.
 set -eu
 cd "$(dirname "$0")/../.."
@@ -15,7 +18,7 @@ out=$(cd "$out" && pwd)
 say() { echo "linux: $*" >&2; }
 
 tools/install-deps.sh build-essential cmake pkg-config dpkg-dev file libpng-dev \
-    libsdl1.2-compat-dev libsdl-mixer1.2-dev libx11-dev
+    libsdl1.2-compat-dev libsdl-mixer1.2-dev libx11-dev libsdl2-dev
 
 version=$(cat VERSION)
 logged=$(dpkg-parsechangelog -l tools/linux/changelog -S Version)
@@ -47,6 +50,28 @@ rm -rf "$out/tarball" "$out/stage"
 DESTDIR="$out/stage" cmake --install "$out" --strip >/dev/null
 mkdir -p "$tree"
 cp -R "$out/stage/usr/." "$tree/"
+
+# Other distributions may have the classic SDL 1.2 as libSDL-1.2.so.0, which cannot enlarge
+# the display; the tarball brings sdl12-compat's, which the launcher puts first. Built again
+# only when its pinned source list or this script changes.
+compat=$out/sdl12-compat
+recipe=$(cat tools/sources/sdl12-compat-release-*.sha256 "$0" | sha256sum | cut -c1-16)
+if [ "$(cat "$compat/recipe" 2>/dev/null)" != "$recipe" ] || [ ! -f "$compat/libSDL-1.2.so.0" ]; then
+    rm -rf "$compat" && mkdir -p "$compat"
+    compat_src=$(tools/sources/sdl12-compat.sh "$compat/src")
+    say "building sdl12-compat's libSDL-1.2.so.0 from $compat_src"
+    cmake -S "$compat_src" -B "$compat/build" -DCMAKE_BUILD_TYPE=Release -DSDL12TESTS=OFF \
+        -DSDL12DEVEL=OFF -DSTATICDEVEL=OFF \
+        -DCMAKE_C_FLAGS="-ffile-prefix-map=$compat_src=sdl12-compat" >"$compat/build.log" 2>&1 &&
+        cmake --build "$compat/build" -j2 --target SDL >>"$compat/build.log" 2>&1 ||
+        { cat "$compat/build.log" >&2; say "sdl12-compat did not build"; exit 1; }
+    cp -L "$compat/build/libSDL-1.2.so.0" "$compat/libSDL-1.2.so.0"
+    strip --strip-unneeded --remove-section=.comment --remove-section=.note "$compat/libSDL-1.2.so.0"
+    cp "$compat_src/LICENSE.txt" "$compat/LICENSE.txt"
+    echo "$recipe" >"$compat/recipe"
+fi
+install -m 644 "$compat/libSDL-1.2.so.0" "$tree/lib/wavelength/libSDL-1.2.so.0"
+install -m 644 "$compat/LICENSE.txt" "$tree/share/doc/wavelength/sdl12-compat-LICENSE.txt"
 sed "s/@VERSION@/$version/" tools/linux/README.txt >"$tree/README.txt"
 tar -C "$out/tarball" --sort=name --owner=0 --group=0 --numeric-owner \
     --mtime="@$SOURCE_DATE_EPOCH" -cf - wavelength-linux-x86_64 | gzip -9n \

@@ -3,7 +3,10 @@
 # lintian on the .deb; the .deb installed with apt-get; the menu entry and the metainfo
 # validated where they were installed; `wavelength` run from an unrelated folder under a
 # 1920x1080 Xvfb with openbox (the tests labelled "linux", from a build folder of their own);
-# then the package purged, leaving nothing of it behind. Needs root (or sudo).
+# then the package purged, leaving nothing of it behind. The unpacked tarball is run too
+# (tests/linux/tarball_test.cpp): its launcher through a link and without its media, and
+# the intro where Debian's classic SDL 1.2 (unpacked, not installed) comes first.
+# Needs root (or sudo).
 #
 #   tools/linux/test.sh [BUILD_FOLDER]     (default: build-linux)
 set -eu
@@ -20,7 +23,16 @@ start=$(date +%s)
 tools/linux/package.sh "$out"
 deb=dist/wavelength_$(cat VERSION)_amd64.deb
 tools/install-deps.sh lintian desktop-file-utils appstream xvfb openbox libgl1-mesa-dri \
-    libx11-dev libxtst-dev libxfixes-dev libgtest-dev
+    libx11-dev libxtst-dev libxfixes-dev libgtest-dev \
+    libasound2 libcaca0 libpulse0 libx11-6 libxext6
+# The classic SDL 1.2 as a distribution has it (what libsdl1.2debian depends on is above).
+classic=$out/classic-sdl
+if [ ! -e "$classic/usr/lib/x86_64-linux-gnu/libSDL-1.2.so.0" ]; then
+    rm -rf "$classic" && mkdir -p "$classic"
+    (cd "$classic" && apt-get -q download libsdl1.2debian >/dev/null 2>&1) &&
+        dpkg-deb -x "$classic"/libsdl1.2debian_*.deb "$classic" ||
+        { say "cannot fetch Debian's classic SDL 1.2 (libsdl1.2debian)"; exit 1; }
+fi
 built=$(date +%s)
 
 # Errors fail; everything else lintian says, down to its pedantic and experimental tags, is shown.
@@ -31,21 +43,27 @@ grep -v '^running with root privileges' "$out/lintian.txt" >&2 || true
 [ $lint -eq 0 ] || { say "lintian found errors"; exit 1; }
 linted=$(date +%s)
 
-# The tarball holds the package's files under wavelength-linux-x86_64/, and a README.txt
-# that names every library the intro needs beyond the C and C++ runtimes.
+# The tarball holds the package's files under wavelength-linux-x86_64/, sdl12-compat's
+# libSDL-1.2.so.0 and its licence, and a README.txt that names every library the intro and
+# that layer need beyond the C and C++ runtimes and what the tarball brings.
 status=0
 unpacked=$out/unpacked
 rm -rf "$unpacked" && mkdir -p "$unpacked"
 tar -C "$unpacked" -xzf dist/wavelength-linux-x86_64.tar.gz
 (cd "$unpacked/wavelength-linux-x86_64" && find . ! -type d | sed 's|^\./|/usr/|' | sort) \
     >"$out/tarball-files.txt"
-{ dpkg-deb -c "$deb" | awk '{print $NF}' | grep -v '/$' | sed 's|^\./|/|'; echo /usr/README.txt; } |
-    sort >"$out/deb-files.txt"
+{
+    dpkg-deb -c "$deb" | awk '{print $NF}' | grep -v '/$' | sed 's|^\./|/|'
+    echo /usr/README.txt
+    echo /usr/lib/wavelength/libSDL-1.2.so.0
+    echo /usr/share/doc/wavelength/sdl12-compat-LICENSE.txt
+} | sort >"$out/deb-files.txt"
 diff "$out/deb-files.txt" "$out/tarball-files.txt" >&2 || {
-    say "the tarball's files are not the package's and README.txt"
+    say "the tarball's files are not the package's, README.txt and sdl12-compat's"
     status=1
 }
-for lib in $(objdump -p "$unpacked/wavelength-linux-x86_64/lib/wavelength/intro" |
+# sdl12-compat loads SDL2 when it starts, so SDL2 is named though no file lists it as needed.
+for lib in libSDL2-2.0.so.0 $(objdump -p "$unpacked/wavelength-linux-x86_64/lib/wavelength/intro" |
     awk '$1 == "NEEDED" {print $2}' | grep -Ev '^(libc|libm|libstdc\+\+|libgcc_s)\.so'); do
     grep -q "$lib" "$unpacked/wavelength-linux-x86_64/README.txt" ||
         { say "README.txt does not name $lib"; status=1; }
@@ -73,8 +91,10 @@ done
 installed=$(date +%s)
 
 test=$out/test
-cmake -S . -B "$test" -DINTRO_BENCHMARKS=OFF -DINTRO_INSTALLED_PREFIX=/usr >/dev/null
-cmake --build "$test" -j2 --target linux_tests intro-capture >/dev/null
+cmake -S . -B "$test" -DINTRO_BENCHMARKS=OFF -DINTRO_INSTALLED_PREFIX=/usr \
+    -DINTRO_LINUX_TREE="$unpacked/wavelength-linux-x86_64" \
+    -DINTRO_CLASSIC_SDL_DIR="$classic/usr/lib/x86_64-linux-gnu" >/dev/null
+cmake --build "$test" -j2 --target linux_tests tarball_tests intro-capture >/dev/null
 ctest --test-dir "$test" -L linux --no-tests=error --output-on-failure -V >"$out/installed-tests.log" 2>&1 ||
     status=1
 grep -E '\[ measured \]|Test +#|tests passed' "$out/installed-tests.log" >&2 || true

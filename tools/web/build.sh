@@ -176,7 +176,8 @@ export SOURCE_DATE_EPOCH
 pack=$out/pack/wavelength-web
 rm -rf "$out/pack"
 mkdir -p "$pack/res"
-cp "$out/intro/intro.js" "$out/intro/intro.wasm" tools/web/page.js tools/web/page.css "$pack/"
+cp "$out/intro/intro.js" "$out/intro/intro.wasm" tools/web/page.js tools/web/page.css \
+    tools/web/still.png "$pack/"
 sed "s/@VERSION@/$version/" tools/web/index.html >"$pack/index.html"
 cp res/intro.ico "$pack/favicon.ico"
 cp res/*.dat res/theme.xm "$pack/res/"

@@ -1,6 +1,9 @@
 // A lost X11 display: Xlib's I/O error handler, which runs when the connection breaks, and
-// a guard for the crash of the GL driver when the server goes away while it is set up.
+// a guard for the crash of the GL driver when the server goes away while it is set up (and
+// for the X error it ends in when a limited address space kept it from loading).
 #include "display_loss.h"
+
+#include "out_of_memory.h"
 
 #include <X11/Xlib.h>
 #include <signal.h>
@@ -111,7 +114,25 @@ static void on_crash_during_setup(int, siginfo_t *info, void *) {
         raise(SIGSEGV);
 }
 
+// Under a limited address space (`ulimit -v`) the GL driver that SDL sets up may fail to
+// load or map what it needs and fall back on requests the X server refuses; Xlib's own
+// handler would say so in six lines. Any other X error goes to the handler before.
+static XErrorHandler before_setup_errors;
+
+static int on_setup_x_error(Display *display, XErrorEvent *error) {
+    if (address_space_limited()) {
+        char text[128] = "";
+        XGetErrorText(display, error->error_code, text, sizeof text);
+        char detail[256];
+        std::snprintf(detail, sizeof detail, ": the X server refused request %d.%d (%s)",
+                      error->request_code, error->minor_code, text);
+        leave_out_of_memory(detail);
+    }
+    return before_setup_errors ? before_setup_errors(display, error) : 0;
+}
+
 void guard_display_setup() {
+    before_setup_errors = XSetErrorHandler(on_setup_x_error);
     if (!find_local_x_socket())
         return;
     struct sigaction guard;
@@ -123,6 +144,7 @@ void guard_display_setup() {
 }
 
 void end_display_setup_guard() {
+    XSetErrorHandler(before_setup_errors);
     if (x_socket.sun_family == AF_UNIX)
         sigaction(SIGSEGV, &before_guard, nullptr);
 }

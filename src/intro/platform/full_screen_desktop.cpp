@@ -4,3 +4,5 @@
 bool asks_for_full_screen() {
     return true;
 }
+
+void set_display_hints() {}

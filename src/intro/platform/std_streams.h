@@ -15,6 +15,12 @@ void keep_std_streams_open();
 int hush_stderr();
 void restore_stderr(int saved);
 
-// A start-up failure that leaves nothing on screen: the line is already on stderr; where
-// a viewer is unlikely to see stderr, it is shown to them as well.
-void show_start_failure(const char *line);
+// A line the intro has said on stderr (messages.h), without its "intro: ". Where a viewer
+// is unlikely to see stderr, it is kept for show_said_lines.
+void keep_said_line(const char *line);
+
+// Shows the viewer the lines kept since the last call, if there are any: on Windows one
+// message box listing them, which the intro waits for; elsewhere stderr has shown them
+// already. Called before the display covers the screen, and when the intro cannot open
+// its display at all (`ending`).
+void show_said_lines(bool ending);

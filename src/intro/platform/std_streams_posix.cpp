@@ -44,4 +44,6 @@ void restore_stderr(int saved) {
     close(saved);
 }
 
-void show_start_failure(const char *) {}
+void keep_said_line(const char *) {}
+
+void show_said_lines(bool) {}

@@ -11,5 +11,7 @@ int hush_stderr() {
 
 void restore_stderr(int) {}
 
-// The page shows the line already written to stderr.
-void show_start_failure(const char *) {}
+// The page shows every line already written to stderr.
+void keep_said_line(const char *) {}
+
+void show_said_lines(bool) {}
