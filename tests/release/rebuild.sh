@@ -65,15 +65,17 @@ for f in $(awk '{print $2}' dist/SHA256SUMS) SHA256SUMS; do
     status=1
     unpack "$a" "$work/a/$f" 2>/dev/null && unpack "$b" "$work/b/$f" 2>/dev/null || continue
     members=$( (cd "$work/a/$f" && find . ! -type d) | LC_ALL=C sort)
+    inside="the files inside are the same: the archive's own fields differ (dates, order, modes)"
     for m in $members; do
         if [ ! -f "$work/b/$f/$m" ]; then
-            say "  ${m#./} is not in the rebuild's"
+            inside="${m#./} is not in the rebuild's"
             break
         elif ! cmp -s "$work/a/$f/$m" "$work/b/$f/$m"; then
-            say "  ${m#./} differs at offset $(offset "$work/a/$f/$m" "$work/b/$f/$m")"
+            inside="${m#./} differs at offset $(offset "$work/a/$f/$m" "$work/b/$f/$m")"
             break
         fi
     done
+    say "  $inside"
 done
 [ $status -eq 0 ] && say "the second clone's release is the same to the byte:" &&
     sed 's/^/  /' dist/SHA256SUMS >&2

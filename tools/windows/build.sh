@@ -25,11 +25,6 @@ say() { echo "windows: $*" >&2; }
 install_missing g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686 dpkg-dev \
     cmake make pkg-config g++ zip icoutils
 
-# Every time stamp is the release's date: the PE headers' (ld and strip take it from
-# SOURCE_DATE_EPOCH) and the zip's.
-SOURCE_DATE_EPOCH=$(release_epoch)
-export SOURCE_DATE_EPOCH
-
 # ---- The SDL stack, built once -------------------------------------------------------
 . tools/windows/stack.sh
 # The stamp is the hash of everything the stack is built from; a stack built from anything
@@ -41,11 +36,20 @@ if [ "$(cat "$stack/.built" 2>/dev/null)" = "$stack_recipe" ]; then
     say "reusing the SDL stack in $stack"
 else
     start=$(date +%s)
+    # The time stamps ld writes into the DLLs (PE header, export directory) are 0, whenever
+    # the stack is built; strip dates the shipped copies as the release.
+    SOURCE_DATE_EPOCH=0
+    export SOURCE_DATE_EPOCH
     build_stack "$stack"
     echo "$stack_recipe" >"$stack/.built"
     say "SDL stack built in $(($(date +%s) - start)) s"
 fi
 [ "${WINDOWS_STACK_ONLY:-}" = 1 ] && exit 0
+
+# Every time stamp in what is shipped is the release's date: the PE headers' (ld and strip
+# take it from SOURCE_DATE_EPOCH) and the zip's.
+SOURCE_DATE_EPOCH=$(release_epoch)
+export SOURCE_DATE_EPOCH
 
 # ---- intro.exe -----------------------------------------------------------------------
 # The scroll font table is generated at build time by a program for this machine.
