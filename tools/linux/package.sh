@@ -27,7 +27,8 @@ if [ "$logged" != "$version" ]; then
     exit 1
 fi
 # Everything dated as the release, so the same clone packs the same files.
-SOURCE_DATE_EPOCH=$(dpkg-parsechangelog -l tools/linux/changelog -S Timestamp)
+. tools/reproducible.sh
+SOURCE_DATE_EPOCH=$(release_epoch)
 export SOURCE_DATE_EPOCH
 
 # Debian's own compiler flags (hardening included); CMake adds none of its own.

@@ -21,6 +21,7 @@ jobs=2
 say() { echo "web: $*" >&2; }
 
 . tools/apt.sh
+. tools/reproducible.sh
 
 tools/install-deps.sh emscripten dpkg-dev cmake make pkg-config g++ zip curl ca-certificates
 
@@ -169,6 +170,9 @@ cmake --build "$out/intro" -j$jobs --target intro
 
 # ---- The page and the zips -------------------------------------------------------------
 version=$(head -n 1 VERSION)
+# Every time stamp in the zips is the release's date.
+SOURCE_DATE_EPOCH=$(release_epoch)
+export SOURCE_DATE_EPOCH
 pack=$out/pack/wavelength-web
 rm -rf "$out/pack"
 mkdir -p "$pack/res"
@@ -198,10 +202,10 @@ if git rev-parse --git-dir >/dev/null 2>&1; then
 else
     say "not a git checkout: the sources zip holds the libraries' sources only"
 fi
-(cd "$out/pack" && zip -q -r -X wavelength-web/wavelength-web-sources.zip wavelength-web-sources)
+zip_tree "$out/pack" wavelength-web-sources wavelength-web/wavelength-web-sources.zip
 
 mkdir -p dist
 rm -rf dist/wavelength-web dist/wavelength-web.zip
-(cd "$out/pack" && zip -q -r -X "$root/dist/wavelength-web.zip" wavelength-web)
+zip_tree "$out/pack" wavelength-web "$root/dist/wavelength-web.zip"
 cp -r "$pack" dist/wavelength-web
 say "dist/wavelength-web.zip: $(stat -c %s dist/wavelength-web.zip) bytes (intro.wasm $(stat -c %s "$pack/intro.wasm"), intro.js $(stat -c %s "$pack/intro.js"))"

@@ -20,9 +20,15 @@ jobs=2
 say() { echo "windows: $*" >&2; }
 
 . tools/apt.sh
+. tools/reproducible.sh
 
 install_missing g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686 dpkg-dev \
     cmake make pkg-config g++ zip icoutils
+
+# Every time stamp is the release's date: the PE headers' (ld and strip take it from
+# SOURCE_DATE_EPOCH) and the zip's.
+SOURCE_DATE_EPOCH=$(release_epoch)
+export SOURCE_DATE_EPOCH
 
 # ---- The SDL stack, built once -------------------------------------------------------
 . tools/windows/stack.sh
@@ -146,6 +152,5 @@ mingw_notices() {
     mingw_notices
 } | sed 's/$/\r/' >"$pack/README.txt"
 mkdir -p dist
-rm -f dist/wavelength-win32.zip
-(cd "$out/pack" && zip -q -r -X "$root/dist/wavelength-win32.zip" wavelength-win32)
+zip_tree "$out/pack" wavelength-win32 "$root/dist/wavelength-win32.zip"
 say "dist/wavelength-win32.zip: $(stat -c %s dist/wavelength-win32.zip) bytes"
