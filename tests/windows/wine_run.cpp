@@ -30,6 +30,14 @@ wine_run::~wine_run() {
     run("WINEPREFIX='" + prefix + "' wineserver -k >/dev/null 2>&1");
 }
 
+std::string windows_path(const std::string &path) {
+    std::string windows = "Z:" + path;
+    for (char &c : windows)
+        if (c == '/')
+            c = '\\';
+    return windows;
+}
+
 bool start_wine_intro(wine_run *r, const std::string &zip, const x_server *server, bool wine_sound,
                       bool keep_res, const std::vector<std::string> &more_env) {
     if (!make_temp_folder(&r->folder))
@@ -40,6 +48,8 @@ bool start_wine_intro(wine_run *r, const std::string &zip, const x_server *serve
     r->release = downloads + "/wavelength-win32";
     if (!keep_res)
         remove_tree(r->release + "/res");
+    for (const std::string &file : r->removed)
+        remove_tree(r->release + "/" + file);
     r->prefix = wine_prefix(r->folder.path);
     r->wine_sound_path = r->folder.path + "/wine-sound.wav";
     const std::string alsa = r->folder.path + "/asound.conf";
@@ -66,14 +76,24 @@ bool start_wine_intro(wine_run *r, const std::string &zip, const x_server *serve
                "WINEDLLOVERRIDES=mscoree,mshtml=", "ALSA_CONFIG_PATH=" + alsa};
     env.set.insert(env.set.end(), more_env.begin(), more_env.end());
     r->started = now_s();
+    if (r->from_elsewhere) {
+        r->elsewhere = r->folder.path + "/Desktop";
+        return run("mkdir '" + r->elsewhere + "'") == 0 &&
+               start_program(&r->intro, {wine_path(), r->release + "/intro.exe"}, r->elsewhere,
+                             server, env);
+    }
     return start_program(&r->intro, {wine_path(), "intro.exe"}, r->release, server, env);
 }
 
 std::vector<std::string> intro_lines(const intro_process *p) {
     std::vector<std::string> lines;
-    for (const std::string &line : lines_of(intro_stderr(p)))
+    for (std::string line : lines_of(intro_stderr(p))) {
+        // The C runtime's stderr is a text stream: its lines end in CR LF.
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
         if (line.rfind("CRITICAL: ", 0) != 0)
             lines.push_back(line);
+    }
     return lines;
 }
 

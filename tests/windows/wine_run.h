@@ -20,7 +20,15 @@ int run(const std::string &command);
 // (intro.audio_path), exactly as the device takes it; or, with `wine_sound`, through Wine's
 // own sound, whose ALSA device is then the WAV file `wine_sound_path`.
 struct wine_run {
+    // Set before start_wine_intro: files of the release removed before it starts
+    // ("res/sl3.dat"); and whether it is started by its full path in a folder "Desktop"
+    // beside the download (elsewhere), as a shortcut whose "Start in" names another
+    // folder, a launcher or a file manager does.
+    std::vector<std::string> removed;
+    bool from_elsewhere = false;
+
     temp_folder folder;
+    std::string elsewhere;
     std::string release; // the unzipped release folder
     std::string prefix;
     std::string wine_sound_path;
@@ -36,8 +44,11 @@ struct wine_run {
 bool start_wine_intro(wine_run *r, const std::string &zip, const x_server *server, bool wine_sound,
                       bool keep_res = true, const std::vector<std::string> &more_env = {});
 
-// What the intro wrote on stderr, but for the two lines SDL's disk audio driver (which no
-// viewer uses) prints when it opens.
+// A Linux path as a Windows program under Wine sees it: on drive Z:, with backslashes.
+std::string windows_path(const std::string &path);
+
+// What the intro wrote on stderr, line by line without line ends, but for the two lines
+// SDL's disk audio driver (which no viewer uses) prints when it opens.
 std::vector<std::string> intro_lines(const intro_process *p);
 
 } // namespace e2e

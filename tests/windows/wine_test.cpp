@@ -5,8 +5,9 @@
 // centred, in sharp blocks showing frames that intro-capture renders; the window must carry
 // the title WAVELENGTH and the intro's icon and hide the cursor; Escape must end it at once
 // and nothing else may; its sound must be the capture tool's soundtrack sample for sample,
-// and what Wine plays must have the level an independent player gives the module; and its
-// failures must say so.
+// and what Wine plays must have the level an independent player gives the module; started
+// in another folder it must find res/ beside itself; and what it has to say must be said on
+// stderr and shown in one message box before the display comes up.
 #include <gtest/gtest.h>
 
 #include <X11/Xatom.h>
@@ -128,6 +129,62 @@ std::vector<std::uint32_t> ico_image(const std::string &path, unsigned size) {
     return {};
 }
 
+// ---- the message box ----------------------------------------------------------------------
+
+// The top-level windows the window manager manages (_NET_CLIENT_LIST).
+std::vector<Window> managed_windows(Display *d) {
+    int format = 0;
+    std::vector<Window> windows;
+    for (unsigned long w : window_property(d, DefaultRootWindow(d), "_NET_CLIENT_LIST", &format))
+        windows.push_back(static_cast<Window>(w));
+    return windows;
+}
+
+// The message box intro.exe shows: a window titled WAVELENGTH, smaller than half the screen
+// (the intro's own window covers it); 0 if none comes up in time or the intro ends first.
+Window wait_for_box(wine_run *r, Display *d, double timeout_s) {
+    for (const double deadline = now_s() + timeout_s; now_s() < deadline; sleep_s(0.1)) {
+        if (!intro_running(&r->intro))
+            return 0;
+        for (Window w : managed_windows(d)) {
+            XWindowAttributes a;
+            if (window_title(d, w) == "WAVELENGTH" && XGetWindowAttributes(d, w, &a) &&
+                a.map_state == IsViewable && a.width < DisplayWidth(d, 0) / 2)
+                return w;
+        }
+    }
+    return 0;
+}
+
+// The text the message box titled WAVELENGTH shows, its text controls one a line, as
+// another Windows program reads it (box_text.c) in the intro's Wine prefix; empty while
+// there is none.
+std::string box_text(const wine_run &r) {
+    const std::string out = r.folder.path + "/box.txt";
+    if (run("WINEPREFIX='" + r.prefix + "' WINEDEBUG=-all '" + wine_path() +
+            "' '" BOX_TEXT_EXE "' WAVELENGTH >'" + out + "'") != 0)
+        return "";
+    std::ifstream in(out, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// A box must come up before the intro's window, alone on the screen, and be closed with
+// Return, as a viewer may close it. Returns its text.
+std::string read_and_close_box(wine_run *r, Display *d) {
+    const Window box = wait_for_box(r, d, 60);
+    EXPECT_NE(box, 0u) << "no message box; stderr:\n" << intro_stderr(&r->intro);
+    if (box == 0)
+        return "";
+    EXPECT_EQ(managed_windows(d).size(), 1u) << "a window beside the message box";
+    const std::string text = box_text(*r);
+    EXPECT_FALSE(text.empty()) << "box_text.exe found no text in the box";
+    press_key(d, XK_Return);
+    for (const double deadline = now_s() + 10; now_s() < deadline && wait_for_box(r, d, 0.1);)
+        sleep_s(0.1);
+    EXPECT_EQ(wait_for_box(r, d, 0.1), 0u) << "Return did not close the box";
+    return text;
+}
+
 // ---- the sound ----------------------------------------------------------------------------
 
 struct sound {
@@ -190,8 +247,9 @@ bool as_device_takes(const wine_run &r, const sound &from, int rate, sound *to) 
     if (!write_file(in, std::string(reinterpret_cast<const char *>(from.samples.data()),
                                     from.samples.size() * 2)) ||
         run("cp '" CONVERT_SOUND_EXE "' '" + r.release + "/' && cd '" + r.release +
-            "' && WINEPREFIX='" + r.prefix + "' WINEDEBUG=-all wine convert_sound.exe '" + in +
-            "' '" + out + "' " + std::to_string(from.rate) + " " + std::to_string(rate)) != 0)
+            "' && WINEPREFIX='" + r.prefix + "' WINEDEBUG=-all '" + wine_path() +
+            "' convert_sound.exe '" + in + "' '" + out + "' " + std::to_string(from.rate) + " " +
+            std::to_string(rate)) != 0)
         return false;
     std::ifstream converted(out, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(converted)),
@@ -428,10 +486,39 @@ INSTANTIATE_TEST_SUITE_P(Screens, WineScreen,
                                     std::to_string(info.param.depth);
                          });
 
-TEST_F(WineScreen, WithoutResSaysSoOnStderrAndRunsSilent) {
+// Started by its full path in another folder, as a shortcut whose "Start in" names another
+// folder, a launcher or a file manager starts it, intro.exe finds res/ beside itself: the
+// background and the music, nothing said, and no message box: the display comes up alone.
+TEST_F(WineScreen, StartedElsewhereFindsItsMediaBesideItself) {
+    ASSERT_NO_FATAL_FAILURE(start_screen({1280, 720, 24, false, false}));
+    int w = 0, h = 0;
+    const std::vector<std::uint16_t> background =
+        bmp_as_565(std::string(SOURCE_DIR) + "/res/back.dat", &w, &h);
+    wine_run r;
+    r.from_elsewhere = true;
+    ASSERT_TRUE(start_wine_intro(&r, WINDOWS_ZIP, &server, false));
+    std::string wrong;
+    const std::vector<std::uint16_t> shot = wait_for_display(
+        &r, server, whole_number_placement(1280, 720), background, 90, &wrong,
+        [&](const std::vector<std::uint16_t> &d) { return differences(d, background) > 200; });
+    EXPECT_FALSE(shot.empty()) << "no background and scroller on screen: " << wrong;
+    sleep_s(1.0);
+    press_key(server.display, XK_Escape);
+    ASSERT_TRUE(wait_intro_exit(&r.intro, 10));
+    EXPECT_EQ(r.intro.exit_code, 0);
+    EXPECT_TRUE(intro_lines(&r.intro).empty()) << intro_stderr(&r.intro);
+    EXPECT_GT(peak_amplitude(r.intro.audio_path, nullptr), 1000) << "no music";
+}
+
+// Without res/ in the working folder or beside intro.exe, the one line on stderr names both
+// and is shown in a message box before the display covers the screen; closed, the intro
+// runs in silence, the scroller on black.
+TEST_F(WineScreen, WithoutResSaysSoInABoxThenRunsSilent) {
     ASSERT_NO_FATAL_FAILURE(start_screen({1280, 720, 24, false, false}));
     wine_run r;
+    r.from_elsewhere = true;
     ASSERT_TRUE(start_wine_intro(&r, WINDOWS_ZIP, &server, false, false));
+    const std::string box = read_and_close_box(&r, server.display);
     // It draws: the scroller's text comes up on black.
     const placement p = whole_number_placement(1280, 720);
     bool drawing = false;
@@ -449,10 +536,44 @@ TEST_F(WineScreen, WithoutResSaysSoOnStderrAndRunsSilent) {
     EXPECT_EQ(r.intro.exit_code, 0);
     const std::vector<std::string> lines = intro_lines(&r.intro);
     ASSERT_EQ(lines.size(), 1u) << intro_stderr(&r.intro);
-    EXPECT_EQ(lines[0].rfind("intro: no res/ folder in ", 0), 0u) << lines[0];
-    EXPECT_NE(lines[0].find("running without pictures and music"), std::string::npos);
+    EXPECT_EQ(lines[0], "intro: no res/ folder in " + windows_path(r.elsewhere) +
+                            " nor beside intro.exe in " + windows_path(r.release) +
+                            "; running without pictures and music");
+    EXPECT_NE(box.find(lines[0].substr(std::strlen("intro: "))), std::string::npos)
+        << "the box says:\n"
+        << box;
     // Silent: no audio device was opened, so the disk driver wrote nothing.
     EXPECT_LE(peak_amplitude(r.intro.audio_path, nullptr), 0);
+}
+
+// A picture left out and no sound device: one box lists both lines, before the display
+// covers the screen; closed, the intro runs with the rest of its pictures.
+TEST_F(WineScreen, MissingPictureAndNoSoundDeviceAreListedInOneBox) {
+    ASSERT_NO_FATAL_FAILURE(start_screen({1280, 720, 24, false, false}));
+    int w = 0, h = 0;
+    const std::vector<std::uint16_t> background =
+        bmp_as_565(std::string(SOURCE_DIR) + "/res/back.dat", &w, &h);
+    wine_run r;
+    r.removed = {"res/sl3.dat"};
+    ASSERT_TRUE(start_wine_intro(&r, WINDOWS_ZIP, &server, false, true,
+                                 {"SDL_AUDIODRIVER=no-such-driver"}));
+    const std::string box = read_and_close_box(&r, server.display);
+    std::string wrong;
+    const std::vector<std::uint16_t> shot = wait_for_display(
+        &r, server, whole_number_placement(1280, 720), background, 60, &wrong,
+        [&](const std::vector<std::uint16_t> &d) { return differences(d, background) > 200; });
+    EXPECT_FALSE(shot.empty()) << "no background and scroller on screen: " << wrong;
+    press_key(server.display, XK_Escape);
+    ASSERT_TRUE(wait_intro_exit(&r.intro, 10));
+    EXPECT_EQ(r.intro.exit_code, 0);
+    const std::vector<std::string> lines = intro_lines(&r.intro);
+    ASSERT_EQ(lines.size(), 2u) << intro_stderr(&r.intro);
+    EXPECT_EQ(lines[0].rfind("intro: cannot read res/sl3.dat: ", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[1].rfind("intro: no sound: ", 0), 0u) << lines[1];
+    for (const std::string &line : lines)
+        EXPECT_NE(box.find(line.substr(std::strlen("intro: "))), std::string::npos)
+            << "the box says:\n"
+            << box;
 }
 
 TEST_F(WineScreen, WithoutDisplaySaysSoAndFails) {

@@ -32,6 +32,8 @@ cmake --build "$linux" -j2 --target wine_tests intro intro-capture >/dev/null
 # The tests convert the capture tool's soundtrack with the release's own SDL2.dll.
 i686-w64-mingw32-gcc -O2 -Wall -Wextra -static-libgcc -I"$out/stack/include/SDL2" \
     -o "$linux/convert_sound.exe" tests/windows/convert_sound.c -L"$out/stack/lib" -lSDL2
+# They read the intro's message box with a Windows program of their own.
+i686-w64-mingw32-gcc -O2 -Wall -Wextra -static-libgcc -o "$linux/box_text.exe" tests/windows/box_text.c
 
 # Wine's first start in a prefix takes long: one prefix for the whole run.
 prefix_root=$(mktemp -d)
