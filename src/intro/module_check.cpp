@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "media_file.h"
 #include "sound.h"
 
 namespace {
@@ -23,8 +24,7 @@ std::uint32_t u32(const unsigned char *p) {
 }
 
 enum {
-    song_header_at = 60, // the song header's size field
-    largest_module = 64 << 20,
+    song_header_at = 60,         // the song header's size field
     envelope_points = 12,        // what an instrument header has room for
     player_envelope_points = 32, // what the player keeps, the points past 12 zero-filled
     player_most_samples = 96,    // the most samples in an instrument the player reads
@@ -578,11 +578,11 @@ bool check_module(const char *path, char *why, std::size_t why_size) {
     std::vector<unsigned char> bytes;
     unsigned char chunk[65536];
     std::size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0 && bytes.size() <= largest_module)
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0 && bytes.size() <= module_largest_file)
         bytes.insert(bytes.end(), chunk, chunk + n);
     std::fclose(f);
-    if (bytes.size() > largest_module) {
-        std::snprintf(why, why_size, "larger than %d MiB", largest_module >> 20);
+    if (bytes.size() > module_largest_file) {
+        std::snprintf(why, why_size, "larger than %d MiB", module_largest_file >> 20);
         return false;
     }
     return check_module_bytes(bytes.data(), bytes.size(), why, why_size);

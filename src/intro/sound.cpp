@@ -8,9 +8,6 @@
 #include "module_check.h"
 #include "platform/std_streams.h"
 
-// No XM module worth playing comes near this; it bounds what the check reads into memory.
-enum { largest_module_file = 64 << 20 };
-
 void open_sound(intro_sound *s) {
     s->music = nullptr;
     // The libraries under SDL (ALSA above all) report every sound system they try; the

@@ -760,6 +760,19 @@ TEST(module_check, the_intro_s_own_module_passes) {
     EXPECT_TRUE(check_module("res/theme.xm", why, sizeof why)) << why;
 }
 
+// The check reads at most module_largest_file bytes: a module padded to exactly that is
+// walked (and passes, trailing bytes being harmless), one byte more is refused unread.
+TEST(module_check, a_module_of_the_largest_size_is_walked_and_one_byte_more_refused) {
+    temp_folder dir;
+    const std::string path = dir.write("large.xm", read_file("fuzz/corpus/tiny.xm"));
+    ASSERT_EQ(truncate(path.c_str(), module_largest_file), 0);
+    char why[160] = "";
+    EXPECT_TRUE(check_module(path.c_str(), why, sizeof why)) << why;
+    ASSERT_EQ(truncate(path.c_str(), module_largest_file + 1), 0);
+    EXPECT_FALSE(check_module(path.c_str(), why, sizeof why));
+    EXPECT_NE(std::string(why).find("larger than 64 MiB"), std::string::npos) << why;
+}
+
 } // namespace
 
 namespace {
