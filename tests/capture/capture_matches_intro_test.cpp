@@ -126,8 +126,8 @@ TEST_F(CaptureMatchesIntro, TheFadeIsAnEightBitBlendWithNoJumpAtThePeak) {
         EXPECT_LE(panel_off_blend(shot, ground, slide, slide_w, slide_h, alpha), 1)
             << "frame " << frame << ", alpha " << alpha;
         if (frame >= 528)
-            for (int y = 110; y < 110 + slide_h; ++y)
-                for (int x = 10; x < 121; ++x)
+            for (int y = panel_y; y < panel_y + slide_h; ++y)
+                for (int x = panel_x; x < 121; ++x)
                     panel[frame - 528].push_back(shot[y * width + x]);
     }
     EXPECT_TRUE(panel[1] == panel[0]) << "the opaque peak differs from alpha 254 before it";

@@ -468,11 +468,13 @@ TYPED_TEST(WineRun, PlaysTheSoundtrack) {
         sound played;
         ASSERT_TRUE(read_wav(r.wine_sound_path, &played)) << "no sound at " << r.wine_sound_path;
         const std::string theme = r.folder.path + "/theme.xm";
-        ASSERT_EQ(e2e::run("cp '" + std::string(SOURCE_DIR) + "/res/theme.xm' '" + theme +
-                           "' && openmpt123 --batch --quiet --render --no-float --end-time 10 "
-                           "--samplerate 22050 --channels 2 '" +
-                           theme + "' >/dev/null 2>&1"),
-                  0);
+        ASSERT_EQ(
+            e2e::run(
+                "cp '" + std::string(SOURCE_DIR) + "/res/theme.xm' '" + theme +
+                "' && openmpt123 --batch --quiet --render --no-float --end-time 10 --samplerate " +
+                std::to_string(audio_rate) + " --channels " + std::to_string(audio_channels) +
+                " '" + theme + "' >/dev/null 2>&1"),
+            0);
         sound rendered;
         ASSERT_TRUE(read_wav(theme + ".wav", &rendered));
         const double wine_db = level_db(played, 3.0), openmpt_db = level_db(rendered, 3.0);
@@ -525,7 +527,7 @@ TYPED_TEST(WineRun, PlaysTheSoundtrack) {
         std::printf("[ measured ] the mix at %d Hz, played at %d Hz: %ld of the first %zu "
                     "samples differ from the capture tool's, by up to %d\n",
                     rate, device_rate, differing, count, largest);
-        EXPECT_EQ(rate, 22050);
+        EXPECT_EQ(rate, audio_rate);
         EXPECT_EQ(differing, 0);
     } else {
         EXPECT_GT(peak_amplitude(r.intro.audio_path, nullptr), 1000) << "no music";

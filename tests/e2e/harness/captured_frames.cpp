@@ -9,7 +9,7 @@
 namespace e2e {
 
 int last_possible_frame(double started) {
-    return static_cast<int>((now_s() - started) / 0.040) + 2;
+    return static_cast<int>((now_s() - started) * 1000 / frame_pause_ms) + 2;
 }
 
 std::vector<int> match_captured_frames(const std::string &capture, const std::string &media_folder,

@@ -8,7 +8,7 @@
 
 namespace e2e {
 
-// Every frame lasts at least 40 ms: the last frame an intro started at `started` (now_s)
+// Every frame lasts at least frame_pause_ms: the last frame an intro started at `started` (now_s)
 // can have drawn by now.
 int last_possible_frame(double started);
 

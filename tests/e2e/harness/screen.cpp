@@ -151,8 +151,8 @@ bool shows_slide(const std::vector<std::uint16_t> &shot,
     if (shot.size() != background.size() || shot.size() != width * height)
         return false;
     long n = 0;
-    for (int y = 110; y < 200; ++y)
-        for (int x = 10; x < 110; ++x)
+    for (int y = panel_y; y < panel_y + 90; ++y)
+        for (int x = panel_x; x < panel_x + 100; ++x)
             n += shot[y * width + x] != background[y * width + x];
     return n > 2000;
 }
@@ -167,8 +167,8 @@ int panel_off_blend(const std::vector<std::uint16_t> &screen,
                     const std::vector<std::uint32_t> &slide, int slide_w, int slide_h, int alpha) {
     int worst = 0;
     for (int y = 0; y < slide_h; ++y)
-        for (int x = 0; x < slide_w && 10 + x < 121; ++x) {
-            const size_t at = static_cast<size_t>((110 + y) * width + 10 + x);
+        for (int x = 0; x < slide_w && panel_x + x < 121; ++x) {
+            const size_t at = static_cast<size_t>((panel_y + y) * width + panel_x + x);
             const std::uint32_t s = slide[static_cast<size_t>(y * slide_w + x)], d = background[at];
             unsigned blend[3];
             for (int c = 0; c < 3; ++c) {

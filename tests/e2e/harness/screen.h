@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "intro/screen_sound_media.h"
+
 namespace e2e {
 
-enum { width = 320, height = 240 };
+enum { width = screen_width, height = screen_height };
 
 // The RGB565 value SDL's blit gives an 8-bit colour: each channel truncated.
 inline std::uint16_t rgb565(unsigned r, unsigned g, unsigned b) {
@@ -67,14 +69,14 @@ bool shows_background_top(const std::vector<std::uint16_t> &shot,
 bool shows_text(const std::vector<std::uint16_t> &shot,
                 const std::vector<std::uint16_t> &background);
 
-// The slide panel at (10, 110) shows a picture: its left part, where the scroller never
+// The slide panel shows a picture: its left part, where the scroller never
 // reaches, differs from the background.
 bool shows_slide(const std::vector<std::uint16_t> &shot,
                  const std::vector<std::uint16_t> &background);
 bool shows_text_and_slide(const std::vector<std::uint16_t> &shot,
                           const std::vector<std::uint16_t> &background);
 
-// How far the slide panel of `screen` (5-6-5, at (10, 110)) lies from `slide` blended over
+// How far the slide panel of `screen` (5-6-5) lies from `slide` blended over
 // `background` (both 0xRRGGBB, the background 320x240) with 8 bits of alpha: the largest
 // difference in levels of any channel. Only the panel's columns left of x = 121 count,
 // where the scroller never draws.
