@@ -1,0 +1,20 @@
+// The look at a BMP's headers before SDL's loader is trusted with the file.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstddef>
+
+// The largest picture accepted in either direction. The intro shows at most 320x240, so
+// this leaves room for any sensible picture while keeping all 17 of them together far
+// below what a lying header could make the loader allocate (1024x1024x4 bytes = 4 MiB).
+enum { picture_max_side = 1024 };
+
+// Reads the BMP headers at the stream's position and says whether the loader may be
+// trusted with the file: known header layout, width 1..picture_max_side, height non-zero
+// and at most picture_max_side either way (negative is a top-down picture), a depth of
+// 1, 2, 4, 8, 16, 24 or 32 bits, run-length compression only at 4 and 8 bits and
+// bottom-up, bitfields only at 16 and 32 bits, and a file long enough for the pixels it
+// claims. Seeks back to where it started. On refusal writes the reason
+// into `why` (without the file's name) and returns false.
+bool check_picture_header(SDL_RWops *stream, char *why, std::size_t why_size);
