@@ -5,10 +5,7 @@
 
 #include <cstddef>
 
-// The largest picture accepted in either direction. The intro shows at most 320x240, so
-// this leaves room for any sensible picture while keeping all 17 of them together far
-// below what a lying header could make the loader allocate (1024x1024x4 bytes = 4 MiB).
-enum { picture_max_side = 1024 };
+#include "screen_sound_media.h" // picture_max_side
 
 // Reads the BMP headers at the stream's position and says whether the loader may be
 // trusted with the file: known header layout, width 1..picture_max_side, height non-zero

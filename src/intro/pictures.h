@@ -11,8 +11,8 @@ struct intro_pictures {
 };
 
 // Checks a BMP's headers (picture_header.h) and loads it from a stream (null: nothing to
-// read), which it closes; `name` is only for messages. On failure says on stderr in one line which
-// file and why, and returns null.
+// read), which it closes; `name` is only for messages. On failure says on stderr in one
+// line which file and why, and returns null.
 SDL_Surface *load_picture_rw(SDL_RWops *stream, const char *name);
 
 // Loads one BMP file, first making sure it is a regular file that can be read; on failure
