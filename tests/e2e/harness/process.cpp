@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
@@ -53,22 +54,12 @@ intro_process::~intro_process() {
     kill_intro(this);
 }
 
-static void set_var(std::vector<std::string> *env, const std::string &assignment) {
-    const std::string name = assignment.substr(0, assignment.find('=') + 1);
-    for (std::string &e : *env)
-        if (e.compare(0, name.size(), name) == 0) {
-            e = assignment;
-            return;
-        }
-    env->push_back(assignment);
-}
-
+// Removes NAME (of "NAME" or "NAME=value") from the environment.
 static void unset_var(std::vector<std::string> *env, const std::string &name) {
-    for (size_t i = 0; i < env->size(); ++i)
-        if ((*env)[i].compare(0, name.size() + 1, name + "=") == 0) {
-            env->erase(env->begin() + static_cast<long>(i));
-            return;
-        }
+    const std::string prefix = name.substr(0, name.find('=')) + "=";
+    env->erase(std::remove_if(env->begin(), env->end(),
+                              [&](const std::string &e) { return e.rfind(prefix, 0) == 0; }),
+               env->end());
 }
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -146,8 +137,10 @@ bool start_program(intro_process *p, const std::vector<std::string> &args,
     add_sanitizer_env(&env, changes.largest_allocation_mib);
     for (const std::string &name : changes.unset)
         unset_var(&env, name);
-    for (const std::string &assignment : changes.set)
-        set_var(&env, assignment);
+    for (const std::string &assignment : changes.set) {
+        unset_var(&env, assignment);
+        env.push_back(assignment);
+    }
 
     std::vector<char *> envp;
     for (std::string &e : env)

@@ -27,35 +27,46 @@ x_server::~x_server() {
     stop_x_server(this);
 }
 
+// Starts ARGV (found on PATH) with its standard streams on /dev/null, `fd3` (unless -1) as
+// descriptor 3 and DISPLAY set to `display` (unless null), dying with the test process;
+// its pid, or -1 with the reason in *error.
+static pid_t start_quietly(std::vector<const char *> argv, int fd3, const char *display,
+                           std::string *error) {
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid < 0)
+        *error = std::string("fork: ") + std::strerror(errno);
+    if (pid != 0)
+        return pid;
+    die_with_parent(parent);
+    if (fd3 >= 0 && dup2(fd3, 3) < 0) // without close-on-exec
+        _exit(127);
+    const int null = open("/dev/null", O_RDWR);
+    dup2(null, 0);
+    dup2(null, 1);
+    dup2(null, 2);
+    if (display)
+        setenv("DISPLAY", display, 1);
+    argv.push_back(nullptr);
+    execvp(argv[0], const_cast<char *const *>(argv.data()));
+    _exit(127);
+}
+
 bool start_x_server(x_server *x, std::string *error, const char *screen) {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) {
         *error = std::string("pipe: ") + std::strerror(errno);
         return false;
     }
-    const pid_t parent = getpid();
-    const pid_t pid = fork();
-    if (pid < 0) {
-        *error = std::string("fork: ") + std::strerror(errno);
+    // Xvfb writes its display number to descriptor 3 (-displayfd).
+    x->pid = start_quietly(
+        {"Xvfb", "-displayfd", "3", "-screen", "0", screen, "-nolisten", "tcp", "-noreset"}, fds[1],
+        nullptr, error);
+    close(fds[1]);
+    if (x->pid < 0) {
         close(fds[0]);
-        close(fds[1]);
         return false;
     }
-    if (pid == 0) {
-        die_with_parent(parent);
-        // The write end goes to fd 3, without close-on-exec, for -displayfd.
-        if (dup2(fds[1], 3) < 0)
-            _exit(127);
-        const int null = open("/dev/null", O_RDWR);
-        dup2(null, 0);
-        dup2(null, 1);
-        dup2(null, 2);
-        execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", screen, "-nolisten", "tcp",
-               "-noreset", static_cast<char *>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    x->pid = pid;
 
     // Xvfb writes its display number followed by a newline once it accepts connections.
     std::string number;
@@ -106,22 +117,9 @@ static bool window_manager_running(Display *d) {
 }
 
 bool start_window_manager(x_server *x, std::string *error) {
-    const pid_t parent = getpid();
-    const pid_t pid = fork();
-    if (pid < 0) {
-        *error = std::string("fork: ") + std::strerror(errno);
+    const pid_t pid = start_quietly({"openbox", "--sm-disable"}, -1, x->name.c_str(), error);
+    if (pid < 0)
         return false;
-    }
-    if (pid == 0) {
-        die_with_parent(parent);
-        const int null = open("/dev/null", O_RDWR);
-        dup2(null, 0);
-        dup2(null, 1);
-        dup2(null, 2);
-        setenv("DISPLAY", x->name.c_str(), 1);
-        execlp("openbox", "openbox", "--sm-disable", static_cast<char *>(nullptr));
-        _exit(127);
-    }
     x->window_manager = pid;
     const double deadline = now_s() + 20;
     while (!window_manager_running(x->display)) {
