@@ -38,20 +38,10 @@ using namespace e2e;
 
 // The window the window manager has given the focus: the intro's.
 Window active_window(Display *d) {
-    const Atom active = XInternAtom(d, "_NET_ACTIVE_WINDOW", False);
-    Atom type;
-    int format;
-    unsigned long n, after;
-    unsigned char *data = nullptr;
-    Window w = 0;
-    if (XGetWindowProperty(d, DefaultRootWindow(d), active, 0, 1, False, XA_WINDOW, &type, &format,
-                           &n, &after, &data) == Success &&
-        data) {
-        if (n == 1)
-            w = *reinterpret_cast<Window *>(data);
-        XFree(data);
-    }
-    return w;
+    int format = 0;
+    const std::vector<unsigned long> active =
+        window_property(d, DefaultRootWindow(d), "_NET_ACTIVE_WINDOW", &format, XA_WINDOW);
+    return active.size() == 1 ? static_cast<Window>(active[0]) : 0;
 }
 
 // ---- the screen ---------------------------------------------------------------------------
@@ -63,30 +53,6 @@ std::vector<std::uint16_t> through_555(std::vector<std::uint16_t> pixels) {
     for (std::uint16_t &v : pixels)
         v = static_cast<std::uint16_t>((v & ~0x20) | (v >> 5 & 0x20));
     return pixels;
-}
-
-// A window property of 8- or 32-bit items; 32-bit ones come as longs.
-std::vector<unsigned long> window_property(Display *d, Window w, const char *name, int *format) {
-    std::vector<unsigned long> items;
-    Atom type;
-    unsigned long n, after;
-    unsigned char *data = nullptr;
-    if (XGetWindowProperty(d, w, XInternAtom(d, name, False), 0, 1 << 20, False, AnyPropertyType,
-                           &type, format, &n, &after, &data) != Success ||
-        !data)
-        return items;
-    for (unsigned long i = 0; i < n; ++i)
-        items.push_back(*format == 32 ? reinterpret_cast<unsigned long *>(data)[i] : data[i]);
-    XFree(data);
-    return items;
-}
-
-std::string window_title(Display *d, Window w) {
-    int format = 0;
-    std::string title;
-    for (unsigned long c : window_property(d, w, "_NET_WM_NAME", &format))
-        title += static_cast<char>(c);
-    return title;
 }
 
 // The size x size image of the window's icon (_NET_WM_ICON) as 0xAARRGGBB, top row first;
