@@ -1,9 +1,11 @@
-// A 320x240 5-6-5 software display for tests, installed as `screen` with its format cached,
-// with guard rows after the pixel store to catch writes past its end.
+// Surfaces for tests: a 320x240 5-6-5 software display installed as `screen` with its format
+// cached, with guard rows after the pixel store to catch writes past its end; and 24-bit
+// pictures as SDL's BMP loader returns them.
 #pragma once
 
 #include <SDL.h>
 
+#include <functional>
 #include <vector>
 
 #include "gfx/gfx.h"
@@ -31,6 +33,8 @@ struct test_screen {
 
     Uint16 pixel(int x, int y) const { return store[y * 320 + x]; }
     Uint16 pixel_at(int index) const { return store[index]; }
+    // The screen's pixels without the guard rows.
+    std::vector<Uint16> pixels() const { return {store.begin(), store.begin() + 320 * 240}; }
     int count_nonzero() const {
         int n = 0;
         for (int i = 0; i < 320 * 240; ++i)
@@ -44,3 +48,8 @@ struct test_screen {
         return true;
     }
 };
+
+// A w x h picture of 24 bits, red in the top byte, every pixel `colour` (0xRRGGBB) or
+// `colour_at(x, y)`.
+SDL_Surface *surface24(int w, int h, Uint32 colour);
+SDL_Surface *surface24(int w, int h, const std::function<Uint32(int x, int y)> &colour_at);
