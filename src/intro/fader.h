@@ -3,7 +3,7 @@
 
 #include <SDL.h>
 
-enum { slide_count = 16 };
+#include "screen_sound_media.h"
 
 struct fader_state {
     int alpha;      // alpha of the current frame; its low 8 bits go to the blit

@@ -5,13 +5,6 @@
 #include "pictures.h"
 #include "scroller.h"
 
-// Where the counter is brought back, and by how much: a multiple of 750 that leaves it at
-// 1,251 or more, so it never overflows and the fader never sees it at 800 or below.
-enum : int {
-    frame_counter_wrap_above = 2000000000,
-    frame_counter_wrap_by = 750 * 2666665,
-};
-
 struct intro_state {
     int frame_counter; // 251 before the first frame, +2 at the head of each frame (see above)
     scroller_state scroller;

@@ -9,6 +9,7 @@
 #include "messages.h"
 #include "platform/media_folder.h"
 #include "platform/out_of_memory.h"
+#include "platform/said_lines.h"
 #include "platform/std_streams.h"
 #include "sound.h"
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "media_file.h"
-#include "sound.h"
+#include "screen_sound_media.h"
 
 namespace {
 
@@ -266,11 +266,11 @@ bool check_envelope(unsigned instrument, const char *name, const unsigned char *
     return true;
 }
 
-// The most sample positions the mixer may advance by in one step: it mixes at four times
-// the output rate, and a voice's period is kept between 40 and 50000, so the highest
-// pitch a module reaches follows from its highest note, the largest relative note and
-// finetune of its samples, and its arpeggios, vibratos and slides.
-double largest_step(const song &s, const std::vector<sample> &samples) {
+// The most sample positions the mixer may advance by in one step at the intro's output rate,
+// audio_rate: it mixes at four times that rate, and a voice's period is kept between 40 and
+// 50000, so the highest pitch a module reaches follows from its highest note, the largest
+// relative note and finetune of its samples, and its arpeggios, vibratos and slides.
+double largest_step_at_audio_rate(const song &s, const std::vector<sample> &samples) {
     int relative = -128, speed = 0, auto_vibrato = 0;
     for (const sample &k : samples) {
         relative = k.relative_note > relative ? k.relative_note : relative;
@@ -294,12 +294,12 @@ double largest_step(const song &s, const std::vector<sample> &samples) {
         const double base = 535232.0 * std::exp2(-static_cast<double>(period % 768) / 768.0);
         frequency = std::ldexp(base, 2 - static_cast<int>(period / 768));
     }
-    return frequency / (4.0 * sound_mix_rate);
+    return frequency / (4.0 * audio_rate);
 }
 
 bool check_samples(const song &s, const std::vector<sample> &samples, char *why,
                    std::size_t why_size) {
-    const double step = s.highest_note < 0 ? 0 : largest_step(s, samples);
+    const double step = s.highest_note < 0 ? 0 : largest_step_at_audio_rate(s, samples);
     for (const sample &k : samples) {
         if (!s.linear_periods && k.finetune >= 112)
             return refuse(why, why_size,

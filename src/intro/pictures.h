@@ -12,11 +12,6 @@ struct intro_pictures {
     SDL_Surface *slides[slide_count];
 };
 
-// The largest picture accepted in either direction. The intro shows at most 320x240, so
-// this leaves room for any sensible picture while keeping all 17 of them together far
-// below what a lying header could make the loader allocate (1024x1024x4 bytes = 4 MiB).
-enum { picture_max_side = 1024 };
-
 // Reads the BMP headers at the stream's position and says whether the loader may be
 // trusted with the file: known header layout, width 1..picture_max_side, height non-zero
 // and at most picture_max_side either way (negative is a top-down picture), a depth of

@@ -2,11 +2,7 @@
 // every third frame, shifts three columns a frame and is plotted bent by two sine waves.
 #pragma once
 
-enum {
-    scroller_sine_size = 250,
-    scroller_columns = 198,
-    scroller_rows = 26,
-};
+#include "screen_sound_media.h"
 
 struct scroller_state {
     int sine[scroller_sine_size];

@@ -13,7 +13,8 @@ void open_sound(intro_sound *s) {
     // The libraries under SDL (ALSA above all) report every sound system they try; the
     // intro sums the outcome up in one line of its own instead.
     const int saved_stderr = hush_stderr();
-    s->audio_open = Mix_OpenAudio(sound_mix_rate, AUDIO_S16LSB, 2, 1024) == 0;
+    s->audio_open =
+        Mix_OpenAudio(audio_rate, audio_sample_format, audio_channels, audio_buffer_samples) == 0;
     restore_stderr(saved_stderr);
     if (!s->audio_open) {
         say("no sound: cannot open the audio device: %s", Mix_GetError());

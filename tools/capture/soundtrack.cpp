@@ -15,7 +15,7 @@
 
 #include "interrupts.h"
 #include "intro/module_check.h"
-#include "intro/sound.h"
+#include "intro/screen_sound_media.h"
 #include "offscreen.h"
 #include "wav.h"
 
@@ -65,7 +65,8 @@ bool render_soundtrack(const char *wav_path, int frames, int *rate, char *error,
     bool opened = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
     if (!opened)
         fail(error, error_size, "cannot start SDL's disk audio driver", SDL_GetError());
-    else if (!(opened = Mix_OpenAudio(sound_mix_rate, AUDIO_S16LSB, 2, 1024) == 0)) {
+    else if (!(opened = Mix_OpenAudio(audio_rate, audio_sample_format, audio_channels,
+                                      audio_buffer_samples) == 0)) {
         fail(error, error_size, "cannot open the disk audio driver", Mix_GetError());
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
@@ -88,7 +89,7 @@ bool render_soundtrack(const char *wav_path, int frames, int *rate, char *error,
     r.file = nullptr;
     r.written_bytes = 0;
     r.failed = false;
-    if (format != AUDIO_S16LSB || channels < 1 || frequency <= 0) {
+    if (format != audio_sample_format || channels < 1 || frequency <= 0) {
         std::snprintf(error, error_size,
                       "the mixer delivers format 0x%x with %d channels; it needs 16-bit "
                       "little-endian samples",
