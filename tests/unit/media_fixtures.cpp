@@ -116,7 +116,10 @@ bool frames_draw_within_the_screen(const intro_pictures *pictures) {
     static intro_state state;
     intro_prepare(&state);
     intro_begin(&state);
-    for (int frame = 1; frame <= 274 + 2 * 510; ++frame)
+    // Each slide's turn is 510 frames, 255 fading in and 255 out.
+    for (int frame = 1;
+         frame_counter_in_frame(frame) <= fader_starts_above + 2 * 510 * frame_counter_step;
+         ++frame)
         draw_frame(&state, pictures);
     return display.guard_intact();
 }
