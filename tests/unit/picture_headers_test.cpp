@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <random>
 
+#include "intro/picture_header.h"
 #include "intro/pictures.h"
 #include "media_fixtures.h"
 
