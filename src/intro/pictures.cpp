@@ -103,12 +103,9 @@ SDL_Surface *load_picture(const char *path) {
 }
 
 void load_pictures(intro_pictures *p) {
-    p->background = load_picture("res/back.dat");
-    for (int i = 0; i < slide_count; ++i) {
-        char path[32];
-        std::snprintf(path, sizeof path, "res/sl%d.dat", i);
-        p->slides[i] = load_picture(path);
-    }
+    p->background = load_picture(background_file);
+    for (int i = 0; i < slide_count; ++i)
+        p->slides[i] = load_picture(slide_files[i]);
 }
 
 void free_pictures(intro_pictures *p) {

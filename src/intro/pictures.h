@@ -19,7 +19,7 @@ SDL_Surface *load_picture_rw(SDL_RWops *stream, const char *name);
 // says on stderr which file and why, and returns null.
 SDL_Surface *load_picture(const char *path);
 
-// Loads res/back.dat and res/sl0.dat .. res/sl15.dat; a picture that fails stays null.
+// Loads background_file and slide_files; a picture that fails stays null.
 void load_pictures(intro_pictures *p);
 
 void free_pictures(intro_pictures *p);

@@ -21,17 +21,17 @@ void open_sound(intro_sound *s) {
         return;
     }
     char why[160];
-    if (!check_readable_file("res/theme.xm", module_largest_file, why, sizeof why)) {
-        say("no music: cannot read res/theme.xm: %s", why);
+    if (!check_readable_file(music_file, module_largest_file, why, sizeof why)) {
+        say("no music: cannot read %s: %s", music_file, why);
         return;
     }
-    if (!check_module("res/theme.xm", why, sizeof why)) {
-        say("no music: not loading res/theme.xm: %s", why);
+    if (!check_module(music_file, why, sizeof why)) {
+        say("no music: not loading %s: %s", music_file, why);
         return;
     }
-    s->music = Mix_LoadMUS("res/theme.xm");
+    s->music = Mix_LoadMUS(music_file);
     if (!s->music) {
-        say("no music: cannot load res/theme.xm: %s", Mix_GetError());
+        say("no music: cannot load %s: %s", music_file, Mix_GetError());
         return;
     }
 }

@@ -1,4 +1,4 @@
-// The soundtrack: opening the audio device and looping res/theme.xm.
+// The soundtrack: opening the audio device and looping the music file.
 #pragma once
 
 #include <SDL_mixer.h>

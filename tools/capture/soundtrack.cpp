@@ -94,16 +94,17 @@ bool render_soundtrack(const char *wav_path, int frames, int *rate, char *error,
                       "the mixer delivers format 0x%x with %d channels; it needs 16-bit "
                       "little-endian samples",
                       format, channels);
-    } else if (!check_module(intro_music_file, refused, sizeof refused)) {
-        fail(error, error_size, "not loading res/theme.xm", refused);
-    } else if (!(music = Mix_LoadMUS(intro_music_file))) {
-        fail(error, error_size, "cannot load res/theme.xm", Mix_GetError());
+    } else if (!check_module(music_file, refused, sizeof refused)) {
+        std::snprintf(error, error_size, "not loading %s: %s", music_file, refused);
+    } else if (!(music = Mix_LoadMUS(music_file))) {
+        std::snprintf(error, error_size, "cannot load %s: %s", music_file, Mix_GetError());
     } else if (!(r.file = std::fopen(wav_path, "wb"))) {
         fail(error, error_size, "cannot write the soundtrack's temporary file",
              std::strerror(errno));
     } else {
         const unsigned long long samples =
-            (static_cast<unsigned long long>(frames) * frequency + 12) / 25;
+            (static_cast<unsigned long long>(frames) * frequency + frames_per_second / 2) /
+            frames_per_second;
         r.wanted_bytes = static_cast<unsigned>(samples * 2 * channels);
         if (!write_wav_header(r.file, frequency, channels, r.wanted_bytes)) {
             fail(error, error_size, "cannot write the soundtrack's temporary file",
