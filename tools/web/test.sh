@@ -4,16 +4,11 @@
 # builds intro-capture to compare with.
 #
 #   tools/web/test.sh [BUILD_FOLDER]     (default: build-web)
-set -eu
-cd "$(dirname "$0")/../.."
-root=$(pwd)
-out=${1:-build-web}
+script_name=web
+. "$(dirname "$0")/../common.sh"
+out=$(build_folder "${1:-build-web}")
 
-say() { echo "web: $*" >&2; }
-
-start=$(date +%s)
 tools/web/build.sh "$out"
-out=$(cd "$out" && pwd)
 built=$(date +%s)
 
 # The Linux build's own packages, then the browser, and node and npm (Debian's, unless this
@@ -36,16 +31,11 @@ fi
 linux=$out/linux
 cmake -S . -B "$linux" -DINTRO_BENCHMARKS=OFF -DINTRO_WEB_DIST="$root/dist/wavelength-web" \
     -DINTRO_WEB_NODE_MODULES="$node_dir/node_modules" >/dev/null
-cmake --build "$linux" -j2 --target intro-capture >/dev/null
+cmake --build "$linux" -j$jobs --target intro-capture >/dev/null
 prepared=$(date +%s)
 
 status=0
-ctest --test-dir "$linux" -L web --no-tests=error --output-on-failure -V >"$out/web-tests.log" 2>&1 ||
+labelled_tests "$linux" web "$out/web-tests.log" '\[ measured \]|^[0-9]+: (ok|not ok)|tests passed' ||
     status=$?
-if [ $status -eq 0 ]; then
-    grep -E '\[ measured \]|^[0-9]+: (ok|not ok)|tests passed' "$out/web-tests.log" || true
-else
-    cat "$out/web-tests.log"
-fi
-say "page built in $((built - start)) s, prepared in $((prepared - built)) s, tested in $(($(date +%s) - prepared)) s"
+say "page built in $((built - started)) s, prepared in $((prepared - built)) s, tested in $(($(date +%s) - prepared)) s"
 exit $status
