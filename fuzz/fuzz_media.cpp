@@ -16,8 +16,9 @@
 #include "gfx/gfx.h"
 #include "intro/module_check.h"
 #include "intro/pictures.h"
+#include "intro/screen_sound_media.h"
 
-static Uint16 display_pixels[320 * 240];
+static Uint16 display_pixels[screen_width * screen_height];
 static bool audio_open;
 
 // The mixer runs here without an audio device: these stand in for SDL's own, so that
@@ -58,9 +59,12 @@ static void close_all() {
 }
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-    screen = SDL_CreateRGBSurfaceFrom(display_pixels, 320, 240, 16, 640, 0xF800, 0x07E0, 0x001F, 0);
+    screen = SDL_CreateRGBSurfaceFrom(display_pixels, screen_width, screen_height, screen_depth,
+                                      2 * screen_width, 0xF800, 0x07E0, 0x001F, 0);
     cache_pixel_format(screen->format);
-    audio_open = Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024) == 0 && device.callback;
+    audio_open =
+        Mix_OpenAudio(audio_rate, audio_sample_format, audio_channels, audio_buffer_samples) == 0 &&
+        device.callback;
     const char *tmp = std::getenv("TMPDIR");
     module_path =
         std::string(tmp ? tmp : "/tmp") + "/fuzz_media." + std::to_string(getpid()) + ".xm";
@@ -75,7 +79,7 @@ static void try_picture(const std::uint8_t *data, std::size_t size) {
         return;
     ++pictures_loaded;
     SDL_SetAlpha(picture, SDL_SRCALPHA | SDL_RLEACCEL, 128);
-    SDL_Rect position = {10, 110, 0, 0};
+    SDL_Rect position = {panel_x, panel_y, 0, 0};
     SDL_UpperBlit(picture, nullptr, screen, &position);
     SDL_FreeSurface(picture);
 }
@@ -98,7 +102,7 @@ static void try_module(const std::uint8_t *data, std::size_t size) {
         return;
     ++modules_loaded;
     Mix_PlayMusic(music, -1);
-    static Uint8 buffer[1024 * 4];
+    static Uint8 buffer[audio_buffer_samples * audio_channels * 2];
     for (long mixed = 0; mixed < mixed_seconds * device.freq; mixed += device.samples) {
         std::memset(buffer, 0, device.size);
         device.callback(device.userdata, buffer, device.size);

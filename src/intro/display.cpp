@@ -12,14 +12,14 @@
 #include "platform/display_loss.h"
 #include "platform/display_probe.h"
 #include "platform/full_screen.h"
-#include "platform/std_streams.h"
+#include "platform/said_lines.h"
 #include "scaling.h"
 
-// SDL quietly falls back to these when no X11 or Wayland display exists; nobody could see
-// the intro there, nor press Escape to end it.
+// SDL quietly falls back to these when it can open no display; nobody could see the intro
+// there, nor press Escape to end it.
 static bool is_invisible_driver(const char *name) {
     return std::strcmp(name, "offscreen") == 0 || std::strcmp(name, "dummy") == 0 ||
-           std::strcmp(name, "evdev") == 0;
+           is_invisible_platform_driver(name);
 }
 
 // One line; with no display open there is nothing else to see, so where stderr is unlikely
@@ -36,7 +36,7 @@ static void say_failure(const char *format, ...) {
 }
 
 static void say_no_display() {
-    say_failure("no display available (no X11 or Wayland display found)");
+    say_failure("no display available (%s)", describe_missing_display());
 }
 
 // SDL tried the displays the environment names and could open none; its own reason ("No

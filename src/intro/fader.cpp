@@ -7,7 +7,7 @@ void fader_reset(fader_state *f) {
     f->alpha = 1;
     f->step = 1;
     f->fade_count = 0;
-    f->position = SDL_Rect{10, 110, 0, 0};
+    f->position = SDL_Rect{panel_x, panel_y, 0, 0};
 }
 
 int fader_slide_index(const fader_state *f) {
@@ -15,7 +15,7 @@ int fader_slide_index(const fader_state *f) {
 }
 
 void fader_step(fader_state *f, SDL_Surface *const slides[slide_count], int frame_counter) {
-    if (frame_counter <= 800)
+    if (frame_counter <= fader_starts_above)
         return;
     SDL_Surface *slide = slides[fader_slide_index(f)];
     if (slide) {

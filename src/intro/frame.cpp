@@ -10,7 +10,7 @@ void intro_prepare(intro_state *s) {
 void intro_begin(intro_state *s) {
     fader_reset(&s->fader);
     s->scroller.cursor = s->scroller.text;
-    s->frame_counter = 251;
+    s->frame_counter = frame_counter_start;
 }
 
 void draw_frame(intro_state *s, const intro_pictures *pictures) {
@@ -19,7 +19,7 @@ void draw_frame(intro_state *s, const intro_pictures *pictures) {
     // counter, or the counter plus a cell's place in the wave, could overflow.
     if (s->frame_counter > frame_counter_wrap_above)
         s->frame_counter -= frame_counter_wrap_by;
-    s->frame_counter += 2;
+    s->frame_counter += frame_counter_step;
     if (pictures->background) {
         SDL_Rect origin = {0, 0, 0, 0};
         SDL_UpperBlit(pictures->background, nullptr, screen, &origin);

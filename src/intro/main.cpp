@@ -9,7 +9,9 @@
 #include "messages.h"
 #include "platform/media_folder.h"
 #include "platform/out_of_memory.h"
+#include "platform/said_lines.h"
 #include "platform/std_streams.h"
+#include "screen_sound_media.h"
 #include "sound.h"
 
 // Drains the event queue. Each Escape going down halts the music and ends the loop after
@@ -23,16 +25,17 @@ static void handle_events(intro_sound *sound, bool *running) {
         }
 }
 
-// The pictures and the music live in res/ in the current folder (on Windows, failing that,
-// beside the program). Without that folder one line says so, instead of one complaint for
-// each of its eighteen files.
+// The pictures and the music live in media_folder in the current folder (on Windows,
+// failing that, beside the program). Without that folder one line says so, instead of one
+// complaint for each of its files.
 static bool media_folder_present() {
     std::error_code ec;
-    if (std::filesystem::is_directory("res", ec) || enter_program_folder_holding("res"))
+    if (std::filesystem::is_directory(media_folder, ec) ||
+        enter_program_folder_holding(media_folder))
         return true;
     char where[1024];
     describe_where_looked(where, sizeof where);
-    say("no res/ folder in %s; running without pictures and music", where);
+    say("no %s/ folder in %s; running without pictures and music", media_folder, where);
     return false;
 }
 
@@ -78,7 +81,7 @@ int main(int, char **) {
         draw_frame(&state, &pictures);
         handle_events(&sound, &running);
         SDL_Flip(screen);
-        SDL_Delay(40);
+        SDL_Delay(frame_pause_ms);
     }
 
     set_memory_use("shutting down");

@@ -4,7 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "platform/std_streams.h"
+#include "platform/said_lines.h"
 
 void say(const char *format, ...) {
     char text[1024];

@@ -4,5 +4,5 @@
 
 // Writes "intro: " and the formatted text as one line on stderr, and hands the line to the
 // platform, which keeps it for the viewer where stderr is unlikely to be seen
-// (show_said_lines in platform/std_streams.h).
+// (show_said_lines in platform/said_lines.h).
 void say(const char *format, ...) __attribute__((format(printf, 1, 2)));

@@ -4,24 +4,16 @@
 #include "module_check.h"
 
 #include <cmath>
-#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "media_bytes.h"
 #include "media_file.h"
-#include "sound.h"
+#include "screen_sound_media.h"
 
 namespace {
-
-std::uint32_t u16(const unsigned char *p) {
-    return static_cast<std::uint32_t>(p[0] | p[1] << 8);
-}
-
-std::uint32_t u32(const unsigned char *p) {
-    return u16(p) | u16(p + 2) << 16;
-}
 
 enum {
     song_header_at = 60,         // the song header's size field
@@ -71,17 +63,6 @@ struct sample {
     int relative_note, finetune;
     unsigned auto_vibrato_depth;
 };
-
-bool refuse(char *why, std::size_t why_size, const char *format, ...)
-    __attribute__((format(printf, 3, 4)));
-
-bool refuse(char *why, std::size_t why_size, const char *format, ...) {
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(why, why_size, format, args);
-    va_end(args);
-    return false;
-}
 
 bool has_text(const unsigned char *d, std::size_t size, std::size_t offset, const char *text) {
     const std::size_t n = std::strlen(text);
@@ -266,11 +247,11 @@ bool check_envelope(unsigned instrument, const char *name, const unsigned char *
     return true;
 }
 
-// The most sample positions the mixer may advance by in one step: it mixes at four times
-// the output rate, and a voice's period is kept between 40 and 50000, so the highest
-// pitch a module reaches follows from its highest note, the largest relative note and
-// finetune of its samples, and its arpeggios, vibratos and slides.
-double largest_step(const song &s, const std::vector<sample> &samples) {
+// The most sample positions the mixer may advance by in one step at the intro's output rate,
+// audio_rate: it mixes at four times that rate, and a voice's period is kept between 40 and
+// 50000, so the highest pitch a module reaches follows from its highest note, the largest
+// relative note and finetune of its samples, and its arpeggios, vibratos and slides.
+double largest_step_at_audio_rate(const song &s, const std::vector<sample> &samples) {
     int relative = -128, speed = 0, auto_vibrato = 0;
     for (const sample &k : samples) {
         relative = k.relative_note > relative ? k.relative_note : relative;
@@ -294,12 +275,12 @@ double largest_step(const song &s, const std::vector<sample> &samples) {
         const double base = 535232.0 * std::exp2(-static_cast<double>(period % 768) / 768.0);
         frequency = std::ldexp(base, 2 - static_cast<int>(period / 768));
     }
-    return frequency / (4.0 * sound_mix_rate);
+    return frequency / (4.0 * audio_rate);
 }
 
 bool check_samples(const song &s, const std::vector<sample> &samples, char *why,
                    std::size_t why_size) {
-    const double step = s.highest_note < 0 ? 0 : largest_step(s, samples);
+    const double step = s.highest_note < 0 ? 0 : largest_step_at_audio_rate(s, samples);
     for (const sample &k : samples) {
         if (!s.linear_periods && k.finetune >= 112)
             return refuse(why, why_size,
@@ -366,9 +347,9 @@ bool walk_patterns(song *s, unsigned version, const unsigned char *d, std::size_
         if (*at + fixed > size)
             return refuse(why, why_size, "cut short in pattern %u", i);
         const unsigned char *h = d + *at;
-        const std::uint64_t length = u32(h);
-        const unsigned packing = h[4], rows = v102 ? h[5] + 1u : u16(h + 5),
-                       packed = u16(h + fixed - 2);
+        const std::uint64_t length = read_u32(h);
+        const unsigned packing = h[4], rows = v102 ? h[5] + 1u : read_u16(h + 5),
+                       packed = read_u16(h + fixed - 2);
         if (length < fixed || length > 1024 || packing != 0 || rows < 1 || rows > 256 ||
             packed > 32767)
             return refuse(why, why_size,
@@ -411,8 +392,8 @@ bool walk_instruments(song *s, std::vector<sample> *samples, bool data_inside,
     for (unsigned i = 0; i < s->instruments; ++i) {
         // The player stops reading instruments at one whose header runs past the end of
         // the file, and keeps those before.
-        if (*at + 4 <= size && *at + u32(d + *at) > size && u32(d + *at) >= 29 &&
-            u32(d + *at) <= 1024) {
+        if (*at + 4 <= size && *at + read_u32(d + *at) > size && read_u32(d + *at) >= 29 &&
+            read_u32(d + *at) <= 1024) {
             s->instruments_read = i;
             *at = size;
             return true;
@@ -420,15 +401,15 @@ bool walk_instruments(song *s, std::vector<sample> *samples, bool data_inside,
         if (*at + 29 > size)
             return refuse(why, why_size, "cut short in instrument %u", i);
         const unsigned char *h = d + *at;
-        const std::uint64_t length = u32(h);
-        const unsigned count = u16(h + 27);
+        const std::uint64_t length = read_u32(h);
+        const unsigned count = read_u16(h + 27);
         if (length < 29 || length > 1024 || count > player_most_samples ||
             (count > 0 && length < instrument_needs))
             return refuse(why, why_size, "instrument %u has a %llu-byte header and %u samples", i,
                           static_cast<unsigned long long>(length), count);
-        if (count && u32(h + 29) != sample_header_size)
+        if (count && read_u32(h + 29) != sample_header_size)
             return refuse(why, why_size, "instrument %u has %u-byte sample headers", i,
-                          u32(h + 29));
+                          read_u32(h + 29));
         s->sample_count[i + 1] = count;
         if (count) {
             for (unsigned note = 0; note < 96; ++note)
@@ -452,7 +433,8 @@ bool walk_instruments(song *s, std::vector<sample> *samples, bool data_inside,
                 return refuse(why, why_size, "cut short in instrument %u's sample %u", i, k);
             const unsigned char *h = d + *at;
             const unsigned type = h[14], width = type & 0x10 ? 2 : 1;
-            const std::uint32_t bytes = u32(h), start = u32(h + 4), span = u32(h + 8);
+            const std::uint32_t bytes = read_u32(h), start = read_u32(h + 4),
+                                span = read_u32(h + 8);
             if (h[17] == modplug_adpcm)
                 return refuse(why, why_size,
                               "instrument %u's sample %u is packed as ModPlug ADPCM, which the "
@@ -521,19 +503,19 @@ bool check_module_bytes(const unsigned char *d, std::size_t size, char *why, std
                       "it carries the signature of %s at byte %zu, so the player would read it "
                       "as one",
                       other, signature_at);
-    const unsigned version = u16(d + 58);
+    const unsigned version = read_u16(d + 58);
     if (version < oldest_version || version > newest_version)
         return refuse(why, why_size, "XM version %x.%02x; the player reads 1.02 to 1.04", d[59],
                       d[58]);
-    const std::uint64_t header = u32(d + song_header_at);
+    const std::uint64_t header = read_u32(d + song_header_at);
     song s;
-    s.orders = u16(d + 64);
-    const unsigned restart = u16(d + 66);
-    s.channels = u16(d + 68);
-    s.patterns = u16(d + 70);
-    s.instruments = u16(d + 72);
-    s.linear_periods = u16(d + 74) & 1;
-    const unsigned speed = u16(d + 76), tempo = u16(d + 78);
+    s.orders = read_u16(d + 64);
+    const unsigned restart = read_u16(d + 66);
+    s.channels = read_u16(d + 68);
+    s.patterns = read_u16(d + 70);
+    s.instruments = read_u16(d + 72);
+    s.linear_periods = read_u16(d + 74) & 1;
+    const unsigned speed = read_u16(d + 76), tempo = read_u16(d + 78);
     if (s.orders < 1 || s.orders > 256 || s.channels < 1 || s.channels > 64 || s.patterns < 1 ||
         s.patterns > 256 || s.instruments < 1 || s.instruments > 128)
         return refuse(why, why_size, "refusing %u orders, %u channels, %u patterns, %u instruments",
@@ -571,19 +553,15 @@ bool check_module_bytes(const unsigned char *d, std::size_t size, char *why, std
 
 bool check_module(const char *path, char *why, std::size_t why_size) {
     std::FILE *f = std::fopen(path, "rb");
-    if (!f) {
-        std::snprintf(why, why_size, "cannot open it");
-        return false;
-    }
+    if (!f)
+        return refuse(why, why_size, "cannot open it");
     std::vector<unsigned char> bytes;
     unsigned char chunk[65536];
     std::size_t n;
     while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0 && bytes.size() <= module_largest_file)
         bytes.insert(bytes.end(), chunk, chunk + n);
     std::fclose(f);
-    if (bytes.size() > module_largest_file) {
-        std::snprintf(why, why_size, "larger than %d MiB", module_largest_file >> 20);
-        return false;
-    }
+    if (bytes.size() > module_largest_file)
+        return refuse(why, why_size, "larger than %d MiB", module_largest_file >> 20);
     return check_module_bytes(bytes.data(), bytes.size(), why, why_size);
 }

@@ -10,13 +10,7 @@
 #include "../gfx/gfx.h"
 
 #include "platform/full_screen.h"
-
-// The SDL 1.2 compatibility layer (versions 1.2.50 on) shows the display in an SDL2 window
-// through an SDL2 renderer, letterboxed at whatever ratio fills the screen: at 1920x1080
-// that is 4.5, and nearest-neighbour scaling then makes rows and columns of 4 and 5 pixels
-// by turns. The layer has no hint for whole-number ratios, but its renderer has the call;
-// SDL2 is already loaded by the layer, so loading it again only finds it.
-static const char *const sdl2_names[] = {"libSDL2-2.0.so.0", "SDL2.dll", "libSDL2-2.0.0.dylib"};
+#include "platform/sdl2_library.h"
 
 static bool layer_presents_through_sdl2() {
     const SDL_version *v = SDL_Linked_Version();
@@ -29,15 +23,18 @@ static bool scaling_is_nearest() {
     return method && SDL_strcasecmp(method, "nearest") == 0;
 }
 
+// The SDL 1.2 compatibility layer (versions 1.2.50 on) shows the display in an SDL2 window
+// through an SDL2 renderer, letterboxed at whatever ratio fills the screen: at 1920x1080
+// that is 4.5, and nearest-neighbour scaling then makes rows and columns of 4 and 5 pixels
+// by turns. The layer has no hint for whole-number ratios, but its renderer has the call;
+// SDL2 is already loaded by the layer, so loading it again only finds it.
 void use_whole_number_scaling() {
     // A display that is not full screen is shown as it is (in the browser the page enlarges
     // it), and a browser build has no SDL2 library to load.
     if (!asks_for_full_screen() || !layer_presents_through_sdl2() || !scaling_is_nearest())
         return;
-    void *sdl2 = nullptr;
-    for (const char *name : sdl2_names)
-        if ((sdl2 = SDL_LoadObject(name)) != nullptr)
-            break;
+    const char *sdl2_name = sdl2_library_name();
+    void *sdl2 = sdl2_name ? SDL_LoadObject(sdl2_name) : nullptr;
     if (!sdl2)
         return;
     using window_from_id = void *(*)(Uint32);

@@ -22,7 +22,8 @@ void scroller_render_glyph(scroller_state *s, unsigned char c) {
         const unsigned char bits = glyph[2 + k / 2];
         const int colour = map_rgb(158 + 2 * k, 28 + 7 * k, 12 + 3 * k);
         for (int m = 1; m <= 7; ++m)
-            s->cells[(196 - m) * scroller_rows + k] = (bits >> m) & 1 ? colour : 0;
+            s->cells[(scroller_drawn_columns + 1 - m) * scroller_rows + k] =
+                (bits >> m) & 1 ? colour : 0;
     }
 }
 
@@ -36,19 +37,21 @@ void scroller_step(scroller_state *s, int frame_counter) {
     if (frame_counter / 2 % 3 == 0)
         glyph_step(s);
 
-    for (int col = 0; col < 195; ++col) {
+    for (int col = 0; col < scroller_drawn_columns; ++col) {
         for (int row = 0; row < scroller_rows; ++row) {
-            // In place: the source, three columns right, has not been overwritten yet.
-            const int v = s->cells[(col + 3) * scroller_rows + row];
+            // In place: the source, scroller_shift columns right, has not been overwritten yet.
+            const int v = s->cells[(col + scroller_shift) * scroller_rows + row];
             s->cells[col * scroller_rows + row] = v;
             if (v == 0)
                 continue;
-            const int x = 150 + col + s->sine[col + row];
-            const int y = 120 + row + s->sine[(frame_counter + col + row) % scroller_sine_size];
-            put_pixel(x + 20, y + 30, 0);
-            put_pixel(x + 21, y + 30, 0);
-            put_pixel(x + 20, y + 31, 0);
-            put_pixel(x + 21, y + 31, 0);
+            const int x = scroller_band_x + col + s->sine[col + row];
+            const int y =
+                scroller_band_y + row + s->sine[(frame_counter + col + row) % scroller_sine_size];
+            const int sx = x + scroller_shadow_dx, sy = y + scroller_shadow_dy;
+            put_pixel(sx, sy, 0);
+            put_pixel(sx + 1, sy, 0);
+            put_pixel(sx, sy + 1, 0);
+            put_pixel(sx + 1, sy + 1, 0);
             put_pixel(x, y, v);
             put_pixel(x + 1, y, v);
             put_pixel(x, y + 1, v);

@@ -2,11 +2,7 @@
 // every third frame, shifts three columns a frame and is plotted bent by two sine waves.
 #pragma once
 
-enum {
-    scroller_sine_size = 250,
-    scroller_columns = 198,
-    scroller_rows = 26,
-};
+#include "screen_sound_media.h"
 
 struct scroller_state {
     int sine[scroller_sine_size];
@@ -19,7 +15,8 @@ struct scroller_state {
 // Builds the sine table, clears the buffer and puts the cursor on the text's first character.
 void scroller_prepare(scroller_state *s, const char *text);
 
-// Renders glyph c of the scroll font into columns 189 to 195 with the band's gradient.
+// Renders glyph c of the scroll font into the seven columns ending at the last drawn one,
+// with the band's gradient.
 void scroller_render_glyph(scroller_state *s, unsigned char c);
 
 // One frame: the glyph step when (frame_counter / 2) % 3 == 0, then shift and plot.

@@ -13,24 +13,25 @@ void open_sound(intro_sound *s) {
     // The libraries under SDL (ALSA above all) report every sound system they try; the
     // intro sums the outcome up in one line of its own instead.
     const int saved_stderr = hush_stderr();
-    s->audio_open = Mix_OpenAudio(sound_mix_rate, AUDIO_S16LSB, 2, 1024) == 0;
+    s->audio_open =
+        Mix_OpenAudio(audio_rate, audio_sample_format, audio_channels, audio_buffer_samples) == 0;
     restore_stderr(saved_stderr);
     if (!s->audio_open) {
         say("no sound: cannot open the audio device: %s", Mix_GetError());
         return;
     }
     char why[160];
-    if (!check_readable_file("res/theme.xm", module_largest_file, why, sizeof why)) {
-        say("no music: cannot read res/theme.xm: %s", why);
+    if (!check_readable_file(music_file, module_largest_file, why, sizeof why)) {
+        say("no music: cannot read %s: %s", music_file, why);
         return;
     }
-    if (!check_module("res/theme.xm", why, sizeof why)) {
-        say("no music: not loading res/theme.xm: %s", why);
+    if (!check_module(music_file, why, sizeof why)) {
+        say("no music: not loading %s: %s", music_file, why);
         return;
     }
-    s->music = Mix_LoadMUS("res/theme.xm");
+    s->music = Mix_LoadMUS(music_file);
     if (!s->music) {
-        say("no music: cannot load res/theme.xm: %s", Mix_GetError());
+        say("no music: cannot load %s: %s", music_file, Mix_GetError());
         return;
     }
 }

@@ -1,17 +1,14 @@
-// The soundtrack: opening the audio device and looping res/theme.xm.
+// The soundtrack: opening the audio device and looping the music file.
 #pragma once
 
 #include <SDL_mixer.h>
-
-// The rate the module is mixed at; the module check works out the mixer's step from it.
-enum { sound_mix_rate = 22050 };
 
 struct intro_sound {
     bool audio_open;
     Mix_Music *music;
 };
 
-// Opens sound_mix_rate Hz 16-bit stereo audio and loads the module. Without an audio
+// Opens the audio device in the intro's audio format and loads the module. Without an audio
 // device or the music it says so in one line and the intro stays silent.
 void open_sound(intro_sound *s);
 

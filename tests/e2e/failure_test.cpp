@@ -123,6 +123,16 @@ class FailureTest : public ::testing::Test {
             *said = line;
     }
 
+    // Asked for by name, an invisible driver is named: the display is there, only unseen.
+    void expect_invisible_driver_named(intro_env env, const std::string &driver) {
+        env.set.push_back("SDL_VIDEODRIVER=" + driver);
+        std::string line;
+        expect_no_display(env, &line);
+        EXPECT_NE(line.find("SDL's \"" + driver + "\" video driver shows nothing"),
+                  std::string::npos)
+            << line;
+    }
+
     // The X server goes away under the intro: it must say so in one line and exit 1 at once.
     void expect_display_lost(std::string *said) {
         const double stopped = now_s();
@@ -337,7 +347,10 @@ TEST_F(FailureTest, AllThreeStreamsClosedWithAMessageToSayDoesNotHangIt) {
 TEST_F(FailureTest, NoDisplayAtAllIsOneLineAndExitOne) {
     intro_env env;
     env.unset = {"DISPLAY", "WAYLAND_DISPLAY"};
-    expect_no_display(env);
+    std::string line;
+    expect_no_display(env, &line);
+    // The kinds of display a Linux desktop offers, so the user knows what to start.
+    EXPECT_NE(line.find("no X11 or Wayland display found"), std::string::npos) << line;
 }
 
 TEST_F(FailureTest, NoDisplayOutsideALoginSessionIsOneLineAndExitOne) {
@@ -346,24 +359,22 @@ TEST_F(FailureTest, NoDisplayOutsideALoginSessionIsOneLineAndExitOne) {
     expect_no_display(env);
 }
 
-// Asked for by name, the invisible driver is named: the display is there, only unseen.
 TEST_F(FailureTest, OffscreenDriverIsRefusedAsNoDisplay) {
     start_server(); // an X display exists, but the driver asked for draws nowhere visible
-    intro_env env;
-    env.set = {"SDL_VIDEODRIVER=offscreen"};
-    std::string line;
-    expect_no_display(env, &line);
-    EXPECT_NE(line.find("SDL's \"offscreen\" video driver shows nothing"), std::string::npos)
-        << line;
+    expect_invisible_driver_named({}, "offscreen");
 }
 
 TEST_F(FailureTest, DummyDriverIsRefusedAsNoDisplay) {
     intro_env env;
     env.unset = {"DISPLAY"};
-    env.set = {"SDL_VIDEODRIVER=dummy"};
-    std::string line;
-    expect_no_display(env, &line);
-    EXPECT_NE(line.find("SDL's \"dummy\" video driver shows nothing"), std::string::npos) << line;
+    expect_invisible_driver_named(env, "dummy");
+}
+
+// Linux's own: SDL's dummy driver reading the console's keyboard.
+TEST_F(FailureTest, EvdevDriverIsRefusedAsNoDisplay) {
+    intro_env env;
+    env.unset = {"DISPLAY"};
+    expect_invisible_driver_named(env, "evdev");
 }
 
 TEST_F(FailureTest, UnreachableX11DisplayIsNamedInOneLineAndExitOne) {

@@ -23,6 +23,7 @@
 #include "intro/frame.h"
 #include "intro/media_file.h"
 #include "intro/module_check.h"
+#include "intro/picture_header.h"
 #include "intro/pictures.h"
 #include "intro/sound.h"
 #include "test_surface.h"

@@ -12,6 +12,7 @@ enum { video_args_max = 64 };
 struct video_args {
     const char *argv[video_args_max]; // null-terminated, for execv
     char size[32];                    // "WxH", pointed to from argv
+    char rate[8];                     // frames per second, pointed to from argv
 };
 
 // The ffmpeg command that reads raw rgb24 frames of the scaled size from its standard input

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "intro/screen_sound_media.h"
+
 const char capture_usage[] =
     "Usage: intro-capture --frames FIRST-LAST --out DIR\n"
     "       intro-capture --video FILE [--seconds S] [--scale N] [--lossless]\n"
@@ -74,7 +76,7 @@ static bool read_seconds(const char *text, int *frames) {
     const double seconds = std::strtod(text, &end);
     if (errno || *end || !(seconds > 0) || seconds > 10800)
         return false;
-    const double exact = seconds * capture_frame_rate;
+    const double exact = seconds * frames_per_second;
     const long whole = std::lround(exact);
     if (whole < 1 || std::fabs(exact - whole) > 1e-6)
         return false;
@@ -84,7 +86,7 @@ static bool read_seconds(const char *text, int *frames) {
 
 bool parse_capture_options(int argc, char **argv, capture_options *o, char *error, int error_size) {
     *o = capture_options{};
-    o->video_frames = 60 * capture_frame_rate;
+    o->video_frames = 60 * frames_per_second;
     o->scale = 3;
     bool frames_given = false, seconds_given = false, scale_given = false;
     if (argc < 2)

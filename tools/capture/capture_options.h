@@ -4,7 +4,6 @@
 enum capture_mode { capture_help, capture_frames, capture_video };
 
 enum {
-    capture_frame_rate = 25,
     capture_max_frame = 999999, // six digits in the file names
     capture_max_scale = 8,
 };

@@ -5,12 +5,7 @@
 
 #include "gfx/gfx.h"
 #include "intro/media_file.h"
-
-const char *const intro_picture_files[17] = {
-    "res/back.dat", "res/sl0.dat",  "res/sl1.dat",  "res/sl2.dat",  "res/sl3.dat", "res/sl4.dat",
-    "res/sl5.dat",  "res/sl6.dat",  "res/sl7.dat",  "res/sl8.dat",  "res/sl9.dat", "res/sl10.dat",
-    "res/sl11.dat", "res/sl12.dat", "res/sl13.dat", "res/sl14.dat", "res/sl15.dat"};
-const char intro_music_file[] = "res/theme.xm";
+#include "intro/screen_sound_media.h"
 
 bool check_media_file(const char *path, char *error, int error_size) {
     char why[160];
@@ -24,19 +19,19 @@ bool check_media_file(const char *path, char *error, int error_size) {
 
 bool open_offscreen_intro(offscreen_intro *o, char *error, int error_size) {
     *o = offscreen_intro{};
-    for (const char *path : intro_picture_files)
+    for (const char *path : picture_files)
         if (!check_media_file(path, error, error_size))
             return false;
 
     intro_prepare(&o->state);
     load_pictures(&o->pictures);
     if (!o->pictures.background) {
-        std::snprintf(error, error_size, "cannot load %s", intro_picture_files[0]);
+        std::snprintf(error, error_size, "cannot load %s", picture_files[0]);
         return false;
     }
     for (int i = 0; i < slide_count; ++i)
         if (!o->pictures.slides[i]) {
-            std::snprintf(error, error_size, "cannot load %s", intro_picture_files[1 + i]);
+            std::snprintf(error, error_size, "cannot load %s", picture_files[1 + i]);
             return false;
         }
 

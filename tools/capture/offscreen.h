@@ -14,10 +14,6 @@ struct offscreen_intro {
     int frame;            // frames drawn so far; the last one drawn is number `frame`
 };
 
-// The media the intro opens, relative to the working directory.
-extern const char *const intro_picture_files[17];
-extern const char intro_music_file[];
-
 // Checks that a media file is a regular file that can be read; on failure one line in `error`.
 bool check_media_file(const char *path, char *error, int error_size);
 

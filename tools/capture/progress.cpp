@@ -5,6 +5,8 @@
 #include <ctime>
 #include <unistd.h>
 
+#include "intro/screen_sound_media.h"
+
 double monotonic_seconds() {
     timespec t;
     clock_gettime(CLOCK_MONOTONIC, &t);
@@ -20,7 +22,7 @@ void format_progress(char *line, int size, int done, int total, double elapsed) 
     }
     const int left = static_cast<int>((total - done) / fps + 0.5);
     std::snprintf(line, size, "frame %d/%d %3d%%  %.1f frames/s  %.2fx real time  %d:%02d left",
-                  done, total, percent, fps, fps / 25.0, left / 60, left % 60);
+                  done, total, percent, fps, fps / frames_per_second, left / 60, left % 60);
 }
 
 void progress_start(progress *p, int total) {

@@ -15,7 +15,7 @@
 
 #include "interrupts.h"
 #include "intro/module_check.h"
-#include "intro/sound.h"
+#include "intro/screen_sound_media.h"
 #include "offscreen.h"
 #include "wav.h"
 
@@ -65,7 +65,8 @@ bool render_soundtrack(const char *wav_path, int frames, int *rate, char *error,
     bool opened = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
     if (!opened)
         fail(error, error_size, "cannot start SDL's disk audio driver", SDL_GetError());
-    else if (!(opened = Mix_OpenAudio(sound_mix_rate, AUDIO_S16LSB, 2, 1024) == 0)) {
+    else if (!(opened = Mix_OpenAudio(audio_rate, audio_sample_format, audio_channels,
+                                      audio_buffer_samples) == 0)) {
         fail(error, error_size, "cannot open the disk audio driver", Mix_GetError());
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
@@ -88,21 +89,22 @@ bool render_soundtrack(const char *wav_path, int frames, int *rate, char *error,
     r.file = nullptr;
     r.written_bytes = 0;
     r.failed = false;
-    if (format != AUDIO_S16LSB || channels < 1 || frequency <= 0) {
+    if (format != audio_sample_format || channels < 1 || frequency <= 0) {
         std::snprintf(error, error_size,
                       "the mixer delivers format 0x%x with %d channels; it needs 16-bit "
                       "little-endian samples",
                       format, channels);
-    } else if (!check_module(intro_music_file, refused, sizeof refused)) {
-        fail(error, error_size, "not loading res/theme.xm", refused);
-    } else if (!(music = Mix_LoadMUS(intro_music_file))) {
-        fail(error, error_size, "cannot load res/theme.xm", Mix_GetError());
+    } else if (!check_module(music_file, refused, sizeof refused)) {
+        std::snprintf(error, error_size, "not loading %s: %s", music_file, refused);
+    } else if (!(music = Mix_LoadMUS(music_file))) {
+        std::snprintf(error, error_size, "cannot load %s: %s", music_file, Mix_GetError());
     } else if (!(r.file = std::fopen(wav_path, "wb"))) {
         fail(error, error_size, "cannot write the soundtrack's temporary file",
              std::strerror(errno));
     } else {
         const unsigned long long samples =
-            (static_cast<unsigned long long>(frames) * frequency + 12) / 25;
+            (static_cast<unsigned long long>(frames) * frequency + frames_per_second / 2) /
+            frames_per_second;
         r.wanted_bytes = static_cast<unsigned>(samples * 2 * channels);
         if (!write_wav_header(r.file, frequency, channels, r.wanted_bytes)) {
             fail(error, error_size, "cannot write the soundtrack's temporary file",

@@ -12,6 +12,7 @@
 #include "encoder.h"
 #include "gfx/gfx.h"
 #include "interrupts.h"
+#include "intro/screen_sound_media.h"
 #include "offscreen.h"
 #include "progress.h"
 #include "scale.h"
@@ -31,7 +32,10 @@ void make_video_args(video_args *a, const capture_options *o, const char *ffmpeg
                             "rawvideo", "-pix_fmt", "rgb24", "-s"})
         add(arg);
     add(a->size);
-    for (const char *arg : {"-r", "25", "-i", "-", "-i"})
+    std::snprintf(a->rate, sizeof a->rate, "%d", frames_per_second);
+    add("-r");
+    add(a->rate);
+    for (const char *arg : {"-i", "-", "-i"})
         add(arg);
     add(wav);
     for (const char *arg : {"-map", "0:v:0", "-map", "1:a:0"})
@@ -111,10 +115,10 @@ int capture_video_file(const capture_options *o) {
     char ffmpeg[4096];
     if (!find_program("ffmpeg", ffmpeg, sizeof ffmpeg))
         return fail("ffmpeg not found in PATH; install Debian's ffmpeg package");
-    for (const char *path : intro_picture_files)
+    for (const char *path : picture_files)
         if (!check_media_file(path, error, sizeof error))
             return fail(error);
-    if (!check_media_file(intro_music_file, error, sizeof error))
+    if (!check_media_file(music_file, error, sizeof error))
         return fail(error);
 
     // Find out now, not after minutes of rendering, that the video can't be written.

@@ -1,6 +1,6 @@
 // The background: a night sky with the title logo and three oscilloscope sine traces at the
 // top, a copper bar, a calm indigo wall under the scroller's band, a perspective grid below
-// it, and a bevelled copper frame around the slide panel at (10, 110), 128x120.
+// it, and a bevelled copper frame around the slide panel.
 #include "media.h"
 
 #include <cmath>
@@ -8,7 +8,6 @@
 namespace {
 
 constexpr double pi = 3.14159265358979323846;
-constexpr int panel_x = 10, panel_y = 110, panel_w = 128, panel_h = 120;
 constexpr int frame = 6;
 
 colour rgb(int r, int g, int b) {
@@ -112,7 +111,7 @@ void draw_floor(canvas &c, int horizon) {
 void draw_panel_frame(canvas &c) {
     const colour light = rgb(255, 214, 140), mid = rgb(196, 104, 48), dark = rgb(72, 26, 30);
     int x0 = panel_x - frame, y0 = panel_y - frame;
-    int x1 = panel_x + panel_w + frame - 1, y1 = panel_y + panel_h + frame - 1;
+    int x1 = panel_x + panel_width + frame - 1, y1 = panel_y + panel_height + frame - 1;
     // Shadow cast onto the wall.
     for (int y = y0 + 3; y <= y1 + 3 && y < c.height; ++y)
         for (int x = x0 + 3; x <= x1 + 3; ++x)
@@ -138,9 +137,9 @@ void draw_panel_frame(canvas &c) {
             pixel_at(c, x, y) = s;
         }
     // The empty panel, seen before the first slide fades in.
-    for (int y = panel_y; y < panel_y + panel_h; ++y)
-        for (int x = panel_x; x < panel_x + panel_w; ++x) {
-            double t = (y - panel_y) / double(panel_h);
+    for (int y = panel_y; y < panel_y + panel_height; ++y)
+        for (int x = panel_x; x < panel_x + panel_width; ++x) {
+            double t = (y - panel_y) / double(panel_height);
             colour s = mix(rgb(10, 8, 30), rgb(24, 12, 44), t);
             if (y % 3 == 0)
                 s = scale(s, 0.7);
@@ -166,7 +165,7 @@ void draw_glint(canvas &c, double gx, double gy, double size) {
 } // namespace
 
 canvas draw_background() {
-    canvas c = make_canvas(320, 240, colour{0, 0, 0});
+    canvas c = make_canvas(screen_width, screen_height, colour{0, 0, 0});
     draw_sky(c);
     draw_traces(c);
     draw_logo(c, 13, 18, 33);

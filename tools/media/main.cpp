@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 // Contact sheet: the background doubled at the left, the slides in a 4x4 grid at the right,
@@ -16,8 +17,8 @@
 constexpr int sheet_margin = 8;
 constexpr int sheet_gap = 4;
 constexpr int sheet_grid_x = sheet_margin + 640 + sheet_margin;
-constexpr int sheet_width = sheet_grid_x + 4 * slide_width + 3 * sheet_gap + sheet_margin;
-constexpr int sheet_height = 2 * sheet_margin + 4 * slide_height + 3 * sheet_gap;
+constexpr int sheet_width = sheet_grid_x + 4 * panel_width + 3 * sheet_gap + sheet_margin;
+constexpr int sheet_height = 2 * sheet_margin + 4 * panel_height + 3 * sheet_gap;
 
 static picture make_sheet(const picture &background, const picture *slides) {
     picture sheet{sheet_width, sheet_height, {}};
@@ -28,11 +29,16 @@ static picture make_sheet(const picture &background, const picture *slides) {
         sheet.rgb[i + 2] = 28;
     }
     paste_picture(sheet, background, sheet_margin, (sheet_height - 480) / 2, 2);
-    for (int i = 0; i < slide_total; ++i)
+    for (int i = 0; i < slide_count; ++i)
         paste_picture(sheet, as_shown_on_565(slides[i]),
-                      sheet_grid_x + (i % 4) * (slide_width + sheet_gap),
-                      sheet_margin + (i / 4) * (slide_height + sheet_gap), 1);
+                      sheet_grid_x + (i % 4) * (panel_width + sheet_gap),
+                      sheet_margin + (i / 4) * (panel_height + sheet_gap), 1);
     return sheet;
+}
+
+// The intro's media file `path` with `dir` in place of the intro's folder.
+static std::string in_folder(const std::string &dir, const char *path) {
+    return dir + "/" + std::filesystem::path(path).filename().string();
 }
 
 static void usage() {
@@ -68,11 +74,11 @@ int main(int argc, char **argv) {
 
     bool ok = true;
     picture background = to_565_picture(draw_background());
-    ok &= write_bmp((res + "/back.dat").c_str(), background, 16);
-    picture slides[slide_total];
-    for (int i = 0; i < slide_total; ++i) {
+    ok &= write_bmp(in_folder(res, background_file).c_str(), background, 16);
+    picture slides[slide_count];
+    for (int i = 0; i < slide_count; ++i) {
         slides[i] = to_slide_picture(draw_slide(i));
-        ok &= write_bmp((res + "/sl" + std::to_string(i) + ".dat").c_str(), slides[i], 24);
+        ok &= write_bmp(in_folder(res, slide_files[i]).c_str(), slides[i], 24);
     }
     ok &= write_icon((res + "/intro.ico").c_str());
     const picture sheet = make_sheet(background, slides);

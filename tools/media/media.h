@@ -2,10 +2,7 @@
 #pragma once
 
 #include "canvas.h"
-
-constexpr int slide_width = 128;
-constexpr int slide_height = 120;
-constexpr int slide_total = 16;
+#include "intro/screen_sound_media.h" // the slides' size is the panel's
 
 // The title logo, drawn over `c` with its letters' top-left corner at (x, y).
 void draw_logo(canvas &c, double x, double y, double letter_height);
@@ -15,7 +12,7 @@ double logo_letter_distance(char name, double x, double y);
 double logo_letter_width(char name);
 colour logo_chrome(double v);
 canvas draw_background();
-canvas draw_slide(int index); // 0..15, each slide_width x slide_height
+canvas draw_slide(int index); // 0..15, each panel_width x panel_height
 
 // Writes the nine-image icon (48, 32, 16 pixels at 4, 8 and 32 bits per pixel).
 bool write_icon(const char *path);

@@ -10,7 +10,7 @@
 namespace {
 
 constexpr double pi = 3.14159265358979323846;
-constexpr int w = slide_width, h = slide_height;
+constexpr int w = panel_width, h = panel_height;
 
 colour rgb(int r, int g, int b) {
     return {r / 255.0, g / 255.0, b / 255.0};

@@ -9,3 +9,11 @@ bool display_may_exist() {
 bool describe_named_displays(char *, int) {
     return false;
 }
+
+const char *describe_missing_display() {
+    return "no Windows desktop found";
+}
+
+bool is_invisible_platform_driver(const char *) {
+    return false;
+}

@@ -43,7 +43,3 @@ void restore_stderr(int saved) {
     dup2(saved, 2);
     close(saved);
 }
-
-void keep_said_line(const char *) {}
-
-void show_said_lines(bool) {}

@@ -10,8 +10,3 @@ int hush_stderr() {
 }
 
 void restore_stderr(int) {}
-
-// The page shows every line already written to stderr.
-void keep_said_line(const char *) {}
-
-void show_said_lines(bool) {}

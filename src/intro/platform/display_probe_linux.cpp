@@ -1,8 +1,9 @@
-// Display probe for X11, Wayland and the console's graphics card.
+// Display probe on Linux: X11, Wayland and the console's graphics card.
 #include "display_probe.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sys/stat.h>
 
 static bool is_set(const char *name) {
@@ -43,4 +44,12 @@ bool describe_named_displays(char *text, int size) {
         std::snprintf(text, static_cast<size_t>(size),
                       "the Wayland display \"%s\" (WAYLAND_DISPLAY)", wayland);
     return named_x11 || named_wayland;
+}
+
+const char *describe_missing_display() {
+    return "no X11 or Wayland display found";
+}
+
+bool is_invisible_platform_driver(const char *driver) {
+    return std::strcmp(driver, "evdev") == 0;
 }
