@@ -90,6 +90,19 @@ licences() {
 }
 
 # ---- The intro's build and tests --------------------------------------------------------
+# The Linux build the three test scripts run their labelled tests from: one folder for all,
+# so that what they share (intro-capture, the test harness) is built once. Each configures
+# it with the options that name what it tests; the others' stay in its cache, unused.
+tests_build=$root/build-release-tests
+
+# release_tests_build "TARGET..." -DOPTION=VALUE...: configures it so and builds the targets.
+release_tests_build() {
+    tests_targets=$1
+    shift
+    cmake -S . -B "$tests_build" -DINTRO_BENCHMARKS=OFF "$@" >/dev/null
+    cmake --build "$tests_build" -j$jobs --target $tests_targets >/dev/null
+}
+
 # host_scroll_font FOLDER: builds the scroll font table's generator for this machine into
 # FOLDER (a cross build runs it at build time) and prints its path.
 host_scroll_font() {

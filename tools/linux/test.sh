@@ -2,7 +2,8 @@
 # Builds the Linux release (package.sh) and tests it as a viewer meets it, on this machine:
 # lintian on the .deb; the .deb installed with apt-get; the menu entry and the metainfo
 # validated where they were installed; `wavelength` run from an unrelated folder under a
-# 1920x1080 Xvfb with openbox (the tests labelled "linux", from a build folder of their own);
+# 1920x1080 Xvfb with openbox (the tests labelled "linux", from the Linux build folder the
+# release tests share, build-release-tests);
 # then the package purged, leaving nothing of it behind. The unpacked tarball is run too
 # (tests/linux/tarball_test.cpp): its launcher through a link and without its media, and
 # the intro where Debian's classic SDL 1.2 (unpacked, not installed) comes first.
@@ -83,12 +84,10 @@ for f in $(echo "$files" | grep -E '^/usr/share/metainfo/.*\.xml$'); do
 done
 installed=$(date +%s)
 
-test=$out/test
-cmake -S . -B "$test" -DINTRO_BENCHMARKS=OFF -DINTRO_INSTALLED_PREFIX=/usr \
+release_tests_build "linux_tests tarball_tests intro-capture" -DINTRO_INSTALLED_PREFIX=/usr \
     -DINTRO_LINUX_TREE="$unpacked/wavelength-linux-x86_64" \
-    -DINTRO_CLASSIC_SDL_DIR="$classic/usr/lib/x86_64-linux-gnu" >/dev/null
-cmake --build "$test" -j$jobs --target linux_tests tarball_tests intro-capture >/dev/null
-labelled_tests "$test" linux "$out/installed-tests.log" '\[ measured \]|Test +#|tests passed' || status=1
+    -DINTRO_CLASSIC_SDL_DIR="$classic/usr/lib/x86_64-linux-gnu"
+labelled_tests "$tests_build" linux "$out/installed-tests.log" '\[ measured \]|Test +#|tests passed' || status=1
 ran=$(date +%s)
 
 # Purged, it leaves no file behind, and no folder that no other package has.
