@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "intro/frame.h"
-#include "test_surface.h"
+#include "surfaces.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 #include "intro/fader.h"
-#include "test_surface.h"
+#include "surfaces.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "intro/frame.h"
-#include "test_surface.h"
+#include "surfaces.h"
 
 namespace {
 

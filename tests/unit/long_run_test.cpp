@@ -8,7 +8,7 @@
 
 #include "intro/frame.h"
 #include "intro/pictures.h"
-#include "test_surface.h"
+#include "surfaces.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 
 #include "intro/frame.h"
 #include "intro/pictures.h"
-#include "test_surface.h"
+#include "surfaces.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "gfx/gfx.h"
-#include "test_surface.h"
+#include "surfaces.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "intro/scroller.h"
-#include "test_surface.h"
+#include "surfaces.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "font/scroll_font.h"
 #include "gfx/gfx.h"
-#include "test_surface.h"
+#include "surfaces.h"
 
 namespace {
 
