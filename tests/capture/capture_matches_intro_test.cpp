@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "surfaces.h"
 
 namespace {
 
@@ -198,10 +199,8 @@ TEST(CaptureMatchesIntro, WithoutABackgroundTheScreensAreFramesOnBlack) {
     EXPECT_TRUE(wait_intro_exit(&intro, 10));
     ASSERT_EQ(shots.size(), 3u) << "the scroller never showed; stderr:\n" << intro_stderr(&intro);
 
-    SDL_Surface *picture =
-        SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
+    SDL_Surface *picture = surface24(width, height, 0x000000);
     ASSERT_NE(picture, nullptr);
-    SDL_FillRect(picture, nullptr, 0);
     ASSERT_EQ(SDL_SaveBMP(picture, back.c_str()), 0);
     SDL_FreeSurface(picture);
     const std::vector<int> matched = captured_frames(folder.path, shots, last_possible);

@@ -12,16 +12,10 @@ namespace {
 
 // A background and slides with detail in every pixel, so any change in the blend shows.
 SDL_Surface *make_picture(int w, int h, int seed) {
-    SDL_Surface *s = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            SDL_Rect dot = {static_cast<Sint16>(x), static_cast<Sint16>(y), 1, 1};
-            SDL_FillRect(s, &dot,
-                         SDL_MapRGB(s->format, static_cast<Uint8>(x * 3 + seed),
-                                    static_cast<Uint8>(y * 5 + seed * 7),
-                                    static_cast<Uint8>((x ^ y) + seed * 31)));
-        }
-    return s;
+    return surface24(w, h, [seed](int x, int y) {
+        return Uint32{(x * 3 + seed) & 0xFFu} << 16 | Uint32{(y * 5 + seed * 7) & 0xFFu} << 8 |
+               (((x ^ y) + seed * 31) & 0xFFu);
+    });
 }
 
 class CounterWrapTest : public ::testing::Test {

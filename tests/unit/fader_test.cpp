@@ -31,18 +31,11 @@ void slide_colour(int k, int x, int y, Uint8 *r, Uint8 *g, Uint8 *b) {
 // Slide k drawn into a 24-bit surface, written out as a BMP in memory and read back through
 // the same loader the intro uses, so the test blends what the intro blends.
 SDL_Surface *make_slide(int k) {
-    SDL_Surface *s =
-        SDL_CreateRGBSurface(SDL_SWSURFACE, slide_w, slide_h, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
-    for (int y = 0; y < slide_h; ++y)
-        for (int x = 0; x < slide_w; ++x) {
-            Uint8 r, g, b;
-            slide_colour(k, x, y, &r, &g, &b);
-            const Uint32 v = SDL_MapRGB(s->format, r, g, b);
-            Uint8 *p = static_cast<Uint8 *>(s->pixels) + y * s->pitch + x * 3;
-            p[0] = static_cast<Uint8>(v);
-            p[1] = static_cast<Uint8>(v >> 8);
-            p[2] = static_cast<Uint8>(v >> 16);
-        }
+    SDL_Surface *s = surface24(slide_w, slide_h, [k](int x, int y) {
+        Uint8 r, g, b;
+        slide_colour(k, x, y, &r, &g, &b);
+        return Uint32{r} << 16 | Uint32{g} << 8 | b;
+    });
     static unsigned char bmp[64 * 1024];
     SDL_SaveBMP_RW(s, SDL_RWFromMem(bmp, sizeof bmp), 1);
     SDL_FreeSurface(s);

@@ -15,13 +15,6 @@ int sine_direct(int i) {
     return static_cast<int>(std::trunc(30.0 * std::sin(i * 3.14 / 125.0)));
 }
 
-// A 24-bit picture of one colour, as the BMP loader would return it.
-SDL_Surface *make_picture(int w, int h, Uint8 r, Uint8 g, Uint8 b) {
-    SDL_Surface *s = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
-    SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, r, g, b));
-    return s;
-}
-
 class FrameTest : public ::testing::Test {
   protected:
     test_screen display;
@@ -76,10 +69,10 @@ TEST_F(FrameTest, EachFrameAdvancesTheCounterByTwo) {
 }
 
 TEST_F(FrameTest, BackgroundThenSlideThenScrollerOnTop) {
-    pictures.background = make_picture(screen_width, screen_height, 0x40, 0x80, 0xC0);
+    pictures.background = surface24(screen_width, screen_height, 0x4080C0);
     const int slide_w = 300, slide_h = 130; // covering the panel's corner of the screen
     for (SDL_Surface *&slide : pictures.slides)
-        slide = make_picture(slide_w, slide_h, 0xF0, 0x10, 0x20);
+        slide = surface24(slide_w, slide_h, 0xF01020);
     const Uint16 background = (0x40 >> 3) << 11 | (0x80 >> 2) << 5 | 0xC0 >> 3;
     const Uint16 slide = (0xF0 >> 3) << 11 | (0x10 >> 2) << 5 | 0x20 >> 3;
 

@@ -37,17 +37,11 @@ std::vector<int> newest_glyph(const scroller_state &s) {
 // Where res/ lacks a picture, a plain one of the intro's sizes stands in, so that every
 // frame still blits and blends.
 void stand_in_for_missing(intro_pictures *p) {
-    if (!p->background) {
-        p->background = SDL_CreateRGBSurface(SDL_SWSURFACE, screen_width, screen_height, 24,
-                                             0xFF0000, 0xFF00, 0xFF, 0);
-        SDL_FillRect(p->background, nullptr, 0x204060);
-    }
+    if (!p->background)
+        p->background = surface24(screen_width, screen_height, 0x204060);
     for (int i = 0; i < slide_count; ++i)
-        if (!p->slides[i]) {
-            p->slides[i] = SDL_CreateRGBSurface(SDL_SWSURFACE, panel_width, panel_height, 24,
-                                                0xFF0000, 0xFF00, 0xFF, 0);
-            SDL_FillRect(p->slides[i], nullptr, 0x0F0F0F * (i + 1));
-        }
+        if (!p->slides[i])
+            p->slides[i] = surface24(panel_width, panel_height, 0x0F0F0F * (i + 1));
 }
 
 TEST(long_run, twenty_thousand_frames_start_over_where_they_should) {
