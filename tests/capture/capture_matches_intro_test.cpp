@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "surfaces.h"
 
 namespace {
 
@@ -142,10 +143,8 @@ TEST_F(CaptureMatchesIntro, WithoutABackgroundTheScreensAreFramesOnBlack) {
     // Three screens half a second or more apart, once the scroller shows text.
     for (int i = 0; i < 3; ++i, sleep_s(0.5))
         ASSERT_NO_FATAL_FAILURE(grab(shows_text));
-    SDL_Surface *picture =
-        SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
+    SDL_Surface *picture = surface24(width, height, 0x000000);
     ASSERT_NE(picture, nullptr);
-    SDL_FillRect(picture, nullptr, 0);
     ASSERT_EQ(SDL_SaveBMP(picture, (folder.path + "/res/back.dat").c_str()), 0);
     SDL_FreeSurface(picture);
     const std::vector<int> matched = captured_frames();

@@ -10,15 +10,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <vector>
 
+#include "bmp_writer.h"
+#include "files.h"
 #include "gfx/gfx.h"
 #include "intro/frame.h"
 #include "offscreen.h"
+#include "surfaces.h"
 
 namespace fs = std::filesystem;
 
@@ -29,31 +30,15 @@ struct result {
     std::string out, err;
 };
 
-std::string read_file(const fs::path &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-struct temp_dir {
-    fs::path path;
-    temp_dir() {
-        char name[] = "/tmp/capture-test-XXXXXX";
-        path = mkdtemp(name);
-    }
-    ~temp_dir() { fs::remove_all(path); }
-};
-
 // Runs a shell command line in `cwd`, collecting its output and exit code.
 result run(const std::string &command, const fs::path &cwd = SOURCE_DIR) {
-    temp_dir t;
-    const std::string line = "cd '" + cwd.string() + "' && " + command + " >'" +
-                             (t.path / "out").string() + "' 2>'" + (t.path / "err").string() +
-                             "' </dev/null";
+    temp_folder t("capture-test");
+    const std::string line = "cd '" + cwd.string() + "' && " + command + " >'" + t.path +
+                             "/out' 2>'" + t.path + "/err' </dev/null";
     const int status = std::system(line.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_file(t.path / "out"),
-            read_file(t.path / "err")};
+    const bytes out = read_file(t.path + "/out"), err = read_file(t.path + "/err");
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, std::string(out.begin(), out.end()),
+            std::string(err.begin(), err.end())};
 }
 
 // The tool with no display to find: it must not need one.
@@ -102,39 +87,39 @@ TEST(CaptureTool, BadArgumentsGetOneLineAndExitCodeTwo) {
 }
 
 TEST(CaptureTool, MissingMediaIsNamed) {
-    temp_dir empty;
+    temp_folder empty("capture-test");
     result r = capture("--frames 1 --out shots", empty.path);
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "intro-capture: missing media: cannot read res/back.dat (no such file or "
                      "directory); run from the folder holding res/\n");
-    EXPECT_FALSE(fs::exists(empty.path / "shots"));
+    EXPECT_FALSE(fs::exists(empty.path + "/shots"));
 }
 
 TEST(CaptureTool, MissingFfmpegIsSaid) {
-    temp_dir t;
-    result r = run(std::string("PATH='") + t.path.string() + "' '" + CAPTURE_EXE + "' --video '" +
-                   (t.path / "v.mp4").string() + "'");
+    temp_folder t("capture-test");
+    result r = run(std::string("PATH='") + t.path + "' '" + CAPTURE_EXE + "' --video '" + t.path +
+                   "/v.mp4'");
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "intro-capture: ffmpeg not found in PATH; install Debian's ffmpeg package\n");
-    EXPECT_FALSE(fs::exists(t.path / "v.mp4"));
+    EXPECT_FALSE(fs::exists(t.path + "/v.mp4"));
 }
 
 TEST(CaptureTool, UnwritableOutputsAreSaid) {
     NEED_MEDIA();
-    temp_dir t;
-    result r = capture("--video '" + (t.path / "no/such/folder/v.mp4").string() + "'");
+    temp_folder t("capture-test");
+    result r = capture("--video '" + t.path + "/no/such/folder/v.mp4'");
     EXPECT_EQ(r.code, 1);
-    EXPECT_NE(r.err.find("cannot write " + (t.path / "no/such/folder/v.mp4").string() +
+    EXPECT_NE(r.err.find("cannot write " + t.path + "/no/such/folder/v.mp4" +
                          ": No such file or directory"),
               std::string::npos)
         << r.err;
     EXPECT_EQ(count_lines(r.err), 1) << r.err;
 
-    std::ofstream(t.path / "plain-file") << "x";
-    r = capture("--frames 1 --out '" + (t.path / "plain-file").string() + "'");
+    t.write("plain-file", {'x'});
+    r = capture("--frames 1 --out '" + t.path + "/plain-file'");
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("is not a folder"), std::string::npos) << r.err;
-    r = capture("--frames 1 --out '" + (t.path / "plain-file/sub").string() + "'");
+    r = capture("--frames 1 --out '" + t.path + "/plain-file/sub'");
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("cannot make the folder"), std::string::npos) << r.err;
 }
@@ -146,18 +131,12 @@ std::vector<std::vector<Uint16>> intro_frames(int last) {
     intro_prepare(&state);
     intro_pictures pictures;
     load_pictures(&pictures);
-    std::vector<Uint16> store(320 * 240, 0);
-    SDL_Surface *surface =
-        SDL_CreateRGBSurfaceFrom(store.data(), 320, 240, 16, 640, 0xF800, 0x07E0, 0x001F, 0);
-    screen = surface;
-    cache_pixel_format(surface->format);
+    test_screen display;
     intro_begin(&state);
     for (int frame = 1; frame <= last; ++frame) {
         draw_frame(&state, &pictures);
-        frames.push_back(store);
+        frames.push_back(display.pixels());
     }
-    SDL_FreeSurface(surface);
-    screen = nullptr;
     free_pictures(&pictures);
     return frames;
 }
@@ -195,13 +174,13 @@ int differing_pixels(const std::vector<unsigned char> &rgb, const std::vector<Ui
 
 TEST(CaptureTool, FramesAreTheIntrosFramesNumberedFromOne) {
     NEED_PICTURES();
-    temp_dir t;
-    result r = capture("--frames 598-601 --out '" + (t.path / "shots").string() + "'");
+    temp_folder t("capture-test");
+    result r = capture("--frames 598-601 --out '" + t.path + "/shots'");
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.err, ""); // no progress line when stderr is not a terminal
 
     std::vector<std::string> names;
-    for (const auto &entry : fs::directory_iterator(t.path / "shots"))
+    for (const auto &entry : fs::directory_iterator(t.path + "/shots"))
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"frame000598.bmp", "frame000599.bmp",
@@ -209,11 +188,11 @@ TEST(CaptureTool, FramesAreTheIntrosFramesNumberedFromOne) {
 
     const auto frames = intro_frames(601);
     // Successive frames differ, so a frame off by one would show.
-    EXPECT_GT(differing_pixels(read_bmp(t.path / "shots/frame000600.bmp"), frames[598]), 0);
+    EXPECT_GT(differing_pixels(read_bmp(t.path + "/shots/frame000600.bmp"), frames[598]), 0);
     for (int frame = 598; frame <= 601; ++frame) {
         char name[32];
         std::snprintf(name, sizeof name, "frame%06d.bmp", frame);
-        const auto rgb = read_bmp(t.path / "shots" / name);
+        const auto rgb = read_bmp(t.path + "/shots/" + name);
         ASSERT_EQ(rgb.size(), 320u * 240 * 3) << name << " is not a 24-bit 320x240 BMP";
         EXPECT_EQ(differing_pixels(rgb, frames[frame - 1]), 0) << name;
     }
@@ -262,26 +241,10 @@ TEST(CaptureTool, WithoutABackgroundEachFrameIsDrawnOnBlack) {
 
 // The BMP at `path` written again as 32 bits, its colours unchanged, with a partial alpha
 // channel in the fourth byte.
-void rewrite_as_32_bits(const fs::path &path) {
-    SDL_Surface *s = SDL_LoadBMP(path.string().c_str());
+void rewrite_as_32_bits(const std::string &path) {
+    SDL_Surface *s = SDL_LoadBMP(path.c_str());
     ASSERT_NE(s, nullptr) << path;
-    std::string o = "BM";
-    const auto put = [&o](unsigned long v, int bytes) {
-        for (int i = 0; i < bytes; ++i)
-            o.push_back(static_cast<char>(v >> 8 * i & 0xFF));
-    };
-    const unsigned long size = static_cast<unsigned long>(s->w) * s->h * 4;
-    put(54 + size, 4);
-    put(0, 4);
-    put(54, 4);
-    put(40, 4);
-    put(static_cast<unsigned long>(s->w), 4);
-    put(static_cast<unsigned long>(s->h), 4);
-    put(1, 2);
-    put(32, 2);
-    put(0, 4);
-    put(size, 4);
-    o += std::string(16, '\0');
+    bytes pixels;
     for (int y = s->h - 1; y >= 0; --y)
         for (int x = 0; x < s->w; ++x) {
             Uint32 v = 0;
@@ -290,31 +253,34 @@ void rewrite_as_32_bits(const fs::path &path) {
                 s->format->BytesPerPixel);
             Uint8 r, g, b;
             SDL_GetRGB(v, s->format, &r, &g, &b);
-            o += {static_cast<char>(b), static_cast<char>(g), static_cast<char>(r),
-                  static_cast<char>(x * 5 + y * 3)};
+            pixels.insert(pixels.end(), {b, g, r, static_cast<Uint8>(x * 5 + y * 3)});
         }
+    bmp_header h;
+    h.width = s->w;
+    h.height = s->h;
+    h.bits = 32;
+    write_file(path, bmp_file(h, pixels));
     SDL_FreeSurface(s);
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << o;
 }
 
 // The first slide stored in 32 bits with an alpha channel fades as the shipped 24-bit one:
 // frames early in its fade-in and at its peak are the same, byte for byte.
 TEST(CaptureTool, A32BitSlideWithAlphaFadesAsTheSamePicture) {
     NEED_PICTURES();
-    temp_dir t;
-    fs::create_directories(t.path / "alpha");
-    fs::copy(fs::path(SOURCE_DIR) / "res", t.path / "alpha/res", fs::copy_options::recursive);
-    ASSERT_NO_FATAL_FAILURE(rewrite_as_32_bits(t.path / "alpha/res/sl0.dat"));
+    temp_folder t("capture-test");
+    fs::create_directories(t.path + "/alpha");
+    fs::copy(fs::path(SOURCE_DIR) / "res", t.path + "/alpha/res", fs::copy_options::recursive);
+    ASSERT_NO_FATAL_FAILURE(rewrite_as_32_bits(t.path + "/alpha/res/sl0.dat"));
     for (const char *frame : {"290", "529"}) {
         const std::string frames = std::string("--frames ") + frame + "-" + frame;
-        result shipped = capture(frames + " --out '" + (t.path / "shipped").string() + "'");
-        result alpha = capture(frames + " --out shots", t.path / "alpha");
+        result shipped = capture(frames + " --out '" + t.path + "/shipped'");
+        result alpha = capture(frames + " --out shots", t.path + "/alpha");
         ASSERT_EQ(shipped.code, 0) << shipped.err;
         ASSERT_EQ(alpha.code, 0) << alpha.err;
         const std::string name = std::string("frame000") + frame + ".bmp";
-        const std::string expected = read_file(t.path / "shipped" / name);
+        const bytes expected = read_file(t.path + "/shipped/" + name);
         ASSERT_FALSE(expected.empty());
-        EXPECT_TRUE(read_file(t.path / "alpha/shots" / name) == expected) << "frame " << frame;
+        EXPECT_TRUE(read_file(t.path + "/alpha/shots/" + name) == expected) << "frame " << frame;
     }
 }
 
@@ -335,8 +301,8 @@ std::vector<short> decoded_sound(const fs::path &file) {
 
 TEST(CaptureTool, VideoHasItsSizeFramesRateAndSound) {
     NEED_MEDIA();
-    temp_dir t;
-    const fs::path video = t.path / "short.mp4";
+    temp_folder t("capture-test");
+    const fs::path video = t.path + "/short.mp4";
     result r = capture("--video '" + video.string() + "' --seconds 3 --scale 2");
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.err, "");
@@ -358,11 +324,11 @@ TEST(CaptureTool, VideoHasItsSizeFramesRateAndSound) {
 
 TEST(CaptureTool, LosslessVideoHoldsTheFramesPixelForPixelAndExactSound) {
     NEED_MEDIA();
-    temp_dir t;
-    const fs::path video = t.path / "exact.mkv";
+    temp_folder t("capture-test");
+    const fs::path video = t.path + "/exact.mkv";
     result r = capture("--video '" + video.string() + "' --seconds 1 --scale 2 --lossless");
     ASSERT_EQ(r.code, 0) << r.err;
-    r = capture("--frames 1-25 --out '" + (t.path / "shots").string() + "'");
+    r = capture("--frames 1-25 --out '" + t.path + "/shots'");
     ASSERT_EQ(r.code, 0) << r.err;
 
     const std::string raw =
@@ -371,7 +337,7 @@ TEST(CaptureTool, LosslessVideoHoldsTheFramesPixelForPixelAndExactSound) {
     for (int frame = 1; frame <= 25; ++frame) {
         char name[32];
         std::snprintf(name, sizeof name, "frame%06d.bmp", frame);
-        const auto rgb = read_bmp(t.path / "shots" / name);
+        const auto rgb = read_bmp(t.path + "/shots/" + name);
         ASSERT_EQ(rgb.size(), 320u * 240 * 3);
         const unsigned char *v =
             reinterpret_cast<const unsigned char *>(raw.data()) + (frame - 1) * 640 * 480 * 3;
@@ -415,11 +381,11 @@ TEST(CaptureTool, SoundtrackStartsWithFrameOne) {
     NEED_MEDIA();
     // The module played by another player, openmpt123, from its start: the capture's sound
     // must line up with it, not lag by the buffers the mixer played before the music began.
-    temp_dir t;
-    const fs::path video = t.path / "sync.mkv";
+    temp_folder t("capture-test");
+    const fs::path video = t.path + "/sync.mkv";
     result r = capture("--video '" + video.string() + "' --seconds 4 --scale 1 --lossless");
     ASSERT_EQ(r.code, 0) << r.err;
-    fs::copy_file(fs::path(SOURCE_DIR) / "res/theme.xm", t.path / "theme.xm");
+    fs::copy_file(fs::path(SOURCE_DIR) / "res/theme.xm", t.path + "/theme.xm");
     r = run("openmpt123 -q --render --samplerate 22050 --channels 1 --no-float --end-time 5 "
             "--output-type wav theme.xm",
             t.path);

@@ -7,6 +7,7 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include "files.h"
 #include "intro/module_check.h"
 #include "score.h"
 #include "song.h"
@@ -15,9 +16,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,11 +25,6 @@
 namespace {
 
 const std::string theme_path = std::string(SOURCE_DIR) + "/res/theme.xm";
-
-std::vector<char> read_file(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // Runs a shell command and returns what it printed on stdout and stderr.
 std::string run(const std::string &command) {
@@ -60,13 +54,8 @@ std::string field(const std::string &text, const std::string &key) {
 
 class TempDir : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char name[] = "/tmp/music_test.XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir = name;
-    }
-    void TearDown() override { run("rm -rf '" + dir + "'"); }
-    std::string dir;
+    temp_folder folder{"music_test"};
+    const std::string dir = folder.path;
 };
 
 using Module = TempDir;
@@ -74,7 +63,7 @@ using Module = TempDir;
 TEST_F(Module, RegeneratesByteForByte) {
     const std::string out = dir + "/theme.xm";
     ASSERT_EQ(std::system((std::string(MAKE_MUSIC_EXE) + " '" + out + "'").c_str()), 0);
-    const std::vector<char> committed = read_file(theme_path);
+    const bytes committed = read_file(theme_path);
     ASSERT_GT(committed.size(), 1000u);
     EXPECT_TRUE(read_file(out) == committed) << "res/theme.xm differs from make-music's output";
 }
@@ -129,11 +118,10 @@ std::string openmpt_render(const std::string &xm) {
 // The samples of a WAV file, interleaved as 16-bit stereo.
 std::vector<int16_t> read_wav(const std::string &wav) {
     run("sox '" + wav + "' -t raw -e signed -b 16 '" + wav + ".raw'");
-    const std::vector<char> bytes = read_file(wav + ".raw");
-    std::vector<int16_t> pcm(bytes.size() / 2);
+    const bytes raw = read_file(wav + ".raw");
+    std::vector<int16_t> pcm(raw.size() / 2);
     for (size_t i = 0; i < pcm.size(); ++i)
-        pcm[i] = static_cast<int16_t>(static_cast<uint8_t>(bytes[2 * i]) |
-                                      static_cast<uint8_t>(bytes[2 * i + 1]) << 8);
+        pcm[i] = static_cast<int16_t>(raw[2 * i] | raw[2 * i + 1] << 8);
     return pcm;
 }
 
@@ -236,14 +224,11 @@ levels measure(const std::vector<int16_t> &pcm, size_t frames) {
 class Players : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        char name[] = "/tmp/music_players.XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        const std::string dir = name;
-        const std::string copy = dir + "/theme.xm";
+        const temp_folder dir("music_players");
+        const std::string copy = dir.path + "/theme.xm";
         ASSERT_EQ(std::system(("cp '" + theme_path + "' '" + copy + "'").c_str()), 0);
         run(openmpt_render(copy));
         openmpt = new std::vector<int16_t>(read_wav(copy + ".wav"));
-        run("rm -rf '" + dir + "'");
         ASSERT_GT(openmpt->size(), static_cast<size_t>(rate) * 2 * 10) << "no openmpt render";
         sdl = new std::vector<int16_t>(play_through_sdl_mixer(openmpt->size() / 2.0 / rate + 4.0));
         seam = find_restart(*sdl, openmpt->size() / 2, &restart_error);
@@ -433,9 +418,7 @@ std::vector<std::string> render_voices(const std::string &dir,
                     if (std::find(channels.begin(), channels.end(), ch) == channels.end())
                         cell_at(p, r, ch).note = 0;
         const std::string xm = dir + "/voice" + std::to_string(wavs.size()) + ".xm";
-        const std::vector<uint8_t> bytes = xm_write(m);
-        std::ofstream(xm, std::ios::binary)
-            .write(reinterpret_cast<const char *>(bytes.data()), static_cast<long>(bytes.size()));
+        write_file(xm, xm_write(m));
         renders += openmpt_render(xm) + " & ";
         wavs.push_back(xm + ".wav");
     }
@@ -455,22 +438,19 @@ const int interlude = 7;
 class Voices : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        char name[] = "/tmp/music_voices.XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        const std::string dir = name;
+        const temp_folder dir("music_voices");
         const std::vector<std::string> wavs =
-            render_voices(dir, {{ch_lead},
-                                {ch_pad_left, ch_pad_right},
-                                {ch_arp},
-                                {ch_bass},
-                                {ch_kick, ch_snare, ch_hat, ch_tom},
-                                {ch_flute}});
+            render_voices(dir.path, {{ch_lead},
+                                     {ch_pad_left, ch_pad_right},
+                                     {ch_arp},
+                                     {ch_bass},
+                                     {ch_kick, ch_snare, ch_hat, ch_tom},
+                                     {ch_flute}});
         sections = choruses;
         sections.insert(sections.end(), verses.begin(), verses.end());
         sections.push_back(interlude);
         lufs = new std::vector<double>(section_loudness(wavs, sections));
         arp = new std::vector<int16_t>(read_wav(wavs[arpeggio]));
-        run("rm -rf '" + dir + "'");
     }
     static void TearDownTestSuite() {
         delete lufs;

@@ -1,16 +1,14 @@
 // The pitched instruments, played by an independent player (openmpt123), sound at the pitch of
 // the note played: the synthesiser's tuning and the writer's relative note and finetune agree
 // with how XM players read them.
+#include "files.h"
 #include "instruments.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -83,20 +81,13 @@ TEST(Tuning, PitchedInstrumentsSoundAtThePlayedNote) {
         m.orders.push_back(static_cast<uint8_t>(i));
     }
 
-    char dir[] = "/tmp/tuning_test.XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    const std::string xm = std::string(dir) + "/tuning.xm";
-    const std::vector<uint8_t> bytes = xm_write(m);
-    std::ofstream(xm, std::ios::binary)
-        .write(reinterpret_cast<const char *>(bytes.data()), static_cast<long>(bytes.size()));
+    const temp_folder dir("tuning_test");
+    const std::string xm = dir.write("tuning.xm", xm_write(m));
     const std::string render = "openmpt123 --batch --render --samplerate 44100 --channels 1 '" +
                                xm + "' >/dev/null 2>&1 && sox '" + xm + ".wav' -t raw -e signed " +
                                "-b 16 -c 1 '" + xm + ".raw' 2>/dev/null";
     ASSERT_EQ(std::system(render.c_str()), 0);
-    std::ifstream in(xm + ".raw", std::ios::binary);
-    const std::vector<char> raw((std::istreambuf_iterator<char>(in)),
-                                std::istreambuf_iterator<char>());
-    std::system(("rm -rf '" + std::string(dir) + "'").c_str());
+    const bytes raw = read_file(xm + ".raw");
 
     const double seconds_per_pattern = pattern_rows * 6 * 2.5 / 125;
     for (int i = 0; i < count; ++i) {
@@ -106,8 +97,7 @@ TEST(Tuning, PitchedInstrumentsSoundAtThePlayedNote) {
         ASSERT_LE((start + window.size()) * 2, raw.size());
         for (size_t k = 0; k < window.size(); ++k) {
             const size_t at = (start + k) * 2;
-            window[k] = static_cast<int16_t>(static_cast<uint8_t>(raw[at]) |
-                                             static_cast<uint8_t>(raw[at + 1]) << 8);
+            window[k] = static_cast<int16_t>(raw[at] | raw[at + 1] << 8);
         }
         const double measured = measure_frequency(window);
         EXPECT_NEAR(measured, probes[i].frequency, probes[i].frequency * 0.004)

@@ -7,15 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "files.h"
 #include "xm_writer.h"
 
 namespace {
@@ -84,26 +82,6 @@ outcome run(const std::string &command) {
     return o;
 }
 
-std::vector<char> read_file(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-struct temp_folder {
-    std::string path;
-    temp_folder() {
-        char name[] = "/tmp/hostile-module-XXXXXX";
-        path = mkdtemp(name);
-        run("mkdir -p '" + path + "/res'");
-    }
-    ~temp_folder() { run("rm -rf '" + path + "'"); }
-    std::string write(const std::string &name, const std::vector<char> &data) const {
-        const std::string file = path + "/" + name;
-        std::ofstream(file, std::ios::binary).write(data.data(), data.size());
-        return file;
-    }
-};
-
 const std::string player = PLAYER_EXE;
 std::string test_name(const ::testing::TestParamInfo<hostile> &info) {
     std::string name = info.param.file;
@@ -154,15 +132,15 @@ TEST_P(Unchecked, ThePlayerReadsOutOfBoundsOrTakesItForAnotherFormat) {
     } else if (m.signature_at) {
         // The same bytes without the signature load and play as an XM; with it they go to
         // another loader.
-        std::vector<char> bytes = read_file(corpus + m.file);
-        ASSERT_GT(bytes.size(), m.signature_at + 8);
+        bytes module = read_file(corpus + m.file);
+        ASSERT_GT(module.size(), m.signature_at + 8);
         temp_folder dir;
         const outcome signed_ =
-            run(valgrind + "'" + player + "' 0.5 '" + dir.write("signed.xm", bytes) + "'");
+            run(valgrind + "'" + player + "' 0.5 '" + dir.write("signed.xm", module) + "'");
         for (std::size_t i = 0; m.signature[i]; ++i)
-            bytes[m.signature_at + i] = 0;
+            module[m.signature_at + i] = 0;
         const outcome unsigned_ =
-            run(valgrind + "'" + player + "' 0.5 '" + dir.write("unsigned.xm", bytes) + "'");
+            run(valgrind + "'" + player + "' 0.5 '" + dir.write("unsigned.xm", module) + "'");
         EXPECT_EQ(unsigned_.status, 0) << unsigned_.output;
         EXPECT_EQ(signed_.status, 3) << signed_.output;
         EXPECT_NE(signed_.output.find("cannot load"), std::string::npos) << signed_.output;
@@ -200,7 +178,7 @@ TEST(Harmless, TheIntroFreesTheMusicItPlayed) {
 // Small modules of our own, written by make-music's writer and rearranged where the case
 // needs what the writer does not write. Each plays one pattern of 16 rows at speed 3:
 // 16 * 3 ticks of 2.5 / 125 s, under a second.
-using module_bytes = std::vector<std::uint8_t>;
+using module_bytes = bytes;
 const double made_module_seconds = 16 * 3 * 2.5 / 125;
 
 // The song header, one pattern per module pattern and one instrument with one sample each.
@@ -381,7 +359,7 @@ module_bytes packed_sample(bool vorbis) {
 // Runs module-player on the bytes, checked, under valgrind when `under_valgrind`.
 outcome play_checked(const module_bytes &module, double seconds, bool under_valgrind) {
     temp_folder dir;
-    const std::string file = dir.write("made.xm", std::vector<char>(module.begin(), module.end()));
+    const std::string file = dir.write("made.xm", module);
     return run(
         std::string(under_valgrind && HAVE_VALGRIND ? VALGRIND " -q --error-exitcode=99 " : "") +
         "'" + player + "' --checked " + std::to_string(seconds) + " '" + file + "'");

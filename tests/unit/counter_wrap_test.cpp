@@ -12,16 +12,10 @@ namespace {
 
 // A background and slides with detail in every pixel, so any change in the blend shows.
 SDL_Surface *make_picture(int w, int h, int seed) {
-    SDL_Surface *s = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            SDL_Rect dot = {static_cast<Sint16>(x), static_cast<Sint16>(y), 1, 1};
-            SDL_FillRect(s, &dot,
-                         SDL_MapRGB(s->format, static_cast<Uint8>(x * 3 + seed),
-                                    static_cast<Uint8>(y * 5 + seed * 7),
-                                    static_cast<Uint8>((x ^ y) + seed * 31)));
-        }
-    return s;
+    return surface24(w, h, [seed](int x, int y) {
+        return Uint32{(x * 3 + seed) & 0xFFu} << 16 | Uint32{(y * 5 + seed * 7) & 0xFFu} << 8 |
+               (((x ^ y) + seed * 31) & 0xFFu);
+    });
 }
 
 class CounterWrapTest : public ::testing::Test {
@@ -32,7 +26,7 @@ class CounterWrapTest : public ::testing::Test {
     intro_pictures pictures = {};
 
     CounterWrapTest() {
-        pictures.background = make_picture(320, 240, 0);
+        pictures.background = make_picture(screen_width, screen_height, 0);
         for (int i = 0; i < slide_count; ++i)
             pictures.slides[i] = make_picture(120, 100, i + 1);
         // A state from the middle of a run: glyphs in the buffer, a slide half faded in.
@@ -45,7 +39,8 @@ class CounterWrapTest : public ::testing::Test {
 
     std::vector<Uint16> draw(intro_state *s) {
         draw_frame(s, &pictures);
-        return std::vector<Uint16>(display.store.begin(), display.store.begin() + 320 * 240);
+        return std::vector<Uint16>(display.store.begin(),
+                                   display.store.begin() + screen_width * screen_height);
     }
 
     // Runs the state as it is and a copy of it 750 counts earlier side by side; every
@@ -58,7 +53,7 @@ class CounterWrapTest : public ::testing::Test {
             const std::vector<Uint16> now = draw(&running);
             const std::vector<Uint16> then = draw(&earlier);
             lowest = std::min(lowest, running.frame_counter);
-            EXPECT_GT(running.frame_counter, 800) << "frame " << frame;
+            EXPECT_GT(running.frame_counter, fader_starts_above) << "frame " << frame;
             EXPECT_EQ(running.frame_counter % 2, 1) << "frame " << frame;
             if (now != then) {
                 ADD_FAILURE() << "frame " << frame << " (counter " << running.frame_counter
@@ -77,13 +72,13 @@ intro_state CounterWrapTest::earlier;
 // From just below the largest value the counter can hold, a few hundred frames: without
 // the wrap the counter overflows here, which the sanitizer build reports and aborts on.
 TEST_F(CounterWrapTest, RunsOnFromJustBelowTheLargestCounter) {
-    running.frame_counter = INT_MAX - 2 * 50;
+    running.frame_counter = INT_MAX - frame_counter_step * 50;
     const int lowest = expect_same_frames_as_750_counts_earlier(300);
     EXPECT_LE(lowest, frame_counter_wrap_above) << "the counter was never brought back";
 }
 
 TEST_F(CounterWrapTest, FramesAcrossTheWrapMatchThoseOf750CountsEarlier) {
-    running.frame_counter = frame_counter_wrap_above - 2 * 100 + 1;
+    running.frame_counter = frame_counter_wrap_above - frame_counter_step * 100 + 1;
     const int lowest = expect_same_frames_as_750_counts_earlier(300);
     EXPECT_LT(lowest, frame_counter_wrap_above - frame_counter_wrap_by + 10)
         << "the run did not cross the wrap";

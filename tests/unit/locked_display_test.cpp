@@ -9,12 +9,6 @@
 
 namespace {
 
-SDL_Surface *plain_picture(int w, int h, Uint32 colour) {
-    SDL_Surface *s = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 24, 0xFF0000, 0xFF00, 0xFF, 0);
-    SDL_FillRect(s, nullptr, colour);
-    return s;
-}
-
 // Draws frames 1 to `frames` and returns the screen's pixels.
 std::vector<Uint16> run(bool must_lock, int frames) {
     test_screen display;
@@ -22,9 +16,9 @@ std::vector<Uint16> run(bool must_lock, int frames) {
         display.surface->flags |= SDL_HWSURFACE;
     EXPECT_EQ(SDL_MUSTLOCK(display.surface) != 0, must_lock);
     intro_pictures pictures = {};
-    pictures.background = plain_picture(320, 240, 0x203040);
+    pictures.background = surface24(screen_width, screen_height, 0x203040);
     for (int i = 0; i < slide_count; ++i)
-        pictures.slides[i] = plain_picture(128, 120, 0x101010 * (i + 1));
+        pictures.slides[i] = surface24(panel_width, panel_height, 0x101010 * (i + 1));
     static intro_state state;
     intro_prepare(&state);
     intro_begin(&state);

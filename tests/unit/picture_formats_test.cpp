@@ -5,22 +5,19 @@
 
 #include <SDL.h>
 
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "bmp_writer.h"
+#include "files.h"
 #include "intro/frame.h"
 #include "intro/pictures.h"
 #include "surfaces.h"
 
 namespace {
-
-using bytes = std::vector<unsigned char>;
 
 struct rgba {
     Uint8 r, g, b, a;
@@ -96,15 +93,6 @@ rgba through_565(rgba c) {
     return through_16_bits(c, 0xF800, 0x07E0, 0x001F);
 }
 
-void put16(bytes &b, unsigned v) {
-    b.push_back(v & 0xFF);
-    b.push_back(v >> 8 & 0xFF);
-}
-void put32(bytes &b, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        b.push_back(v >> 8 * i & 0xFF);
-}
-
 enum class layout {
     bits1,
     bits2,
@@ -142,102 +130,81 @@ void rle_row(bytes &out, const picture &p, int y, bool four_bits) {
     out.push_back(0);
 }
 
-// The picture as a BMP file in the given layout.
-bytes encode(const picture &p, layout l) {
-    unsigned bpp = 24;
-    std::uint32_t compression = 0; // BI_RGB
-    std::uint32_t header = 40;
-    bytes masks;
-    bool top_down = false;
+// How a layout is stored: depth, compression, masks, rows top-down, a version 4 header.
+struct stored {
+    unsigned bpp;
+    std::uint32_t compression = 0;
+    std::uint32_t masks[4] = {};
+    bool top_down = false, version4 = false;
+};
+
+stored how(layout l) {
     switch (l) {
     case layout::bits1:
-        bpp = 1;
-        break;
+        return {1};
     case layout::bits2:
-        bpp = 2;
-        break;
+        return {2};
     case layout::bits4:
     case layout::bits4_long_palette:
-        bpp = 4;
-        break;
+        return {4};
     case layout::rle4:
-        bpp = 4;
-        compression = 2;
-        break;
+        return {4, 2};
     case layout::bits8:
     case layout::bits8_long_palette:
-        bpp = 8;
-        break;
+        return {8};
     case layout::rle8:
-        bpp = 8;
-        compression = 1;
-        break;
+        return {8, 1};
     case layout::bits8_top_down:
-        bpp = 8;
-        top_down = true;
-        break;
+        return {8, 0, {}, true};
     case layout::rgb555:
-        bpp = 16;
-        break;
+        return {16};
     case layout::rgb555_bitfields:
-        bpp = 16;
-        compression = 3;
-        put32(masks, 0x7C00);
-        put32(masks, 0x03E0);
-        put32(masks, 0x001F);
-        break;
+        return {16, 3, {0x7C00, 0x03E0, 0x001F}};
     case layout::rgb565_bitfields:
-        bpp = 16;
-        compression = 3;
-        put32(masks, 0xF800);
-        put32(masks, 0x07E0);
-        put32(masks, 0x001F);
-        break;
+        return {16, 3, {0xF800, 0x07E0, 0x001F}};
     case layout::bits24:
         break;
     case layout::bits24_top_down:
-        top_down = true;
-        break;
+        return {24, 0, {}, true};
     case layout::argb32:
-        bpp = 32;
-        break;
+        return {32};
     case layout::argb32_top_down:
-        bpp = 32;
-        top_down = true;
-        break;
+        return {32, 0, {}, true};
     case layout::bitfields32:
-        bpp = 32;
-        compression = 3;
-        header = 108;
-        break;
+        return {32, 3, {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000}, false, true};
     case layout::xrgb32_bitfields:
-        bpp = 32;
-        compression = 3;
-        put32(masks, 0x00FF0000);
-        put32(masks, 0x0000FF00);
-        put32(masks, 0x000000FF);
-        break;
+        return {32, 3, {0x00FF0000, 0x0000FF00, 0x000000FF}};
     }
+    return {24};
+}
 
-    bytes palette;
+// The picture as a BMP file in the given layout.
+bytes encode(const picture &p, layout l) {
+    const stored st = how(l);
+    const unsigned bpp = st.bpp;
+    const bool rle = st.compression == 1 || st.compression == 2;
+    bmp_header h;
+    h.width = p.w;
+    h.height = st.top_down ? -p.h : p.h;
+    h.bits = bpp;
+    h.compression = st.compression;
+    h.version4 = st.version4;
+    for (int i = 0; i < 4 && st.masks[i]; ++i)
+        put_le32(&h.masks, st.masks[i]);
     for (const rgba &c : p.palette)
-        if (bpp <= 8) {
-            palette.push_back(c.b);
-            palette.push_back(c.g);
-            palette.push_back(c.r);
-            palette.push_back(0);
-        }
+        if (bpp <= 8)
+            h.palette.insert(h.palette.end(), {c.b, c.g, c.r, 0});
     const std::size_t entries = l == layout::bits4_long_palette   ? 16 + 8
                                 : l == layout::bits8_long_palette ? 300
                                                                   : 0;
-    while (palette.size() < 4 * entries)
-        palette.push_back(static_cast<unsigned char>(palette.size() * 7));
+    while (h.palette.size() < 4 * entries)
+        h.palette.push_back(static_cast<unsigned char>(h.palette.size() * 7));
 
     bytes px;
     for (int i = 0; i < p.h; ++i) {
-        const int y = top_down ? i : p.h - 1 - i;
-        if (compression == 1 || compression == 2) {
-            rle_row(px, p, y, compression == 2);
+        const int y = st.top_down ? i : p.h - 1 - i;
+        if (rle) {
+            rle_row(px, p, y, st.compression == 2);
             continue;
         }
         const size_t row_start = px.size();
@@ -257,11 +224,9 @@ bytes encode(const picture &p, layout l) {
                 const bool six = l == layout::rgb565_bitfields;
                 const unsigned v = six ? (c.r >> 3) << 11 | (c.g >> 2) << 5 | c.b >> 3
                                        : (c.r >> 3) << 10 | (c.g >> 3) << 5 | c.b >> 3;
-                put16(px, v);
+                put_le16(&px, v);
             } else {
-                px.push_back(c.b);
-                px.push_back(c.g);
-                px.push_back(c.r);
+                px.insert(px.end(), {c.b, c.g, c.r});
                 if (bpp == 32)
                     px.push_back(c.a);
             }
@@ -271,57 +236,14 @@ bytes encode(const picture &p, layout l) {
         while ((px.size() - row_start) % 4 != 0)
             px.push_back(0);
     }
-    if (compression == 1 || compression == 2) {
-        px.push_back(0); // end of the picture
-        px.push_back(1);
-    }
-
-    bytes b = {'B', 'M'};
-    const std::uint32_t offset =
-        14 + header + static_cast<std::uint32_t>(masks.size() + palette.size());
-    put32(b, offset + static_cast<std::uint32_t>(px.size()));
-    put32(b, 0);
-    put32(b, offset);
-    put32(b, header);
-    put32(b, static_cast<std::uint32_t>(p.w));
-    put32(b, static_cast<std::uint32_t>(top_down ? -p.h : p.h));
-    put16(b, 1);
-    put16(b, bpp);
-    put32(b, compression);
-    put32(b, static_cast<std::uint32_t>(px.size()));
-    put32(b, 2835);
-    put32(b, 2835);
-    put32(b, static_cast<std::uint32_t>(palette.size() / 4));
-    put32(b, 0);
-    if (header == 108) { // masks, colour space "sRGB", its end points and gamma left at 0
-        put32(b, 0x00FF0000);
-        put32(b, 0x0000FF00);
-        put32(b, 0x000000FF);
-        put32(b, 0xFF000000);
-        put32(b, 0x73524742);
-        b.insert(b.end(), 36 + 12, 0);
-    }
-    b.insert(b.end(), masks.begin(), masks.end());
-    b.insert(b.end(), palette.begin(), palette.end());
-    b.insert(b.end(), px.begin(), px.end());
-    return b;
+    if (rle)
+        px.insert(px.end(), {0, 1}); // end of the picture
+    return bmp_file(h, px);
 }
-
-struct temp_folder {
-    std::string path;
-    temp_folder() {
-        char name[] = "/tmp/intro-formats-XXXXXX";
-        path = mkdtemp(name);
-    }
-    ~temp_folder() { std::system(("rm -rf " + path).c_str()); }
-};
 
 // The intro's loading of a picture stored in `l`; a failure to load fails the test.
 SDL_Surface *load_as(const picture &p, layout l, const temp_folder &dir) {
-    const std::string path = dir.path + "/picture.dat";
-    const bytes b = encode(p, l);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char *>(b.data()), static_cast<std::streamsize>(b.size()));
+    const std::string path = dir.write("picture.dat", encode(p, l));
     testing::internal::CaptureStderr();
     SDL_Surface *s = load_picture(path.c_str());
     const std::string said = testing::internal::GetCapturedStderr();
