@@ -28,7 +28,6 @@ class CaptureMatchesIntro : public ::testing::Test {
     void start(bool with_background) {
         std::string error;
         ASSERT_TRUE(start_x_server(&server, &error)) << error;
-        ASSERT_TRUE(make_temp_folder(&folder));
         ASSERT_TRUE(prepare_res(folder.path));
         const std::string back = folder.path + "/res/back.dat";
         int w = 0, h = 0;
@@ -104,7 +103,6 @@ TEST_F(CaptureMatchesIntro, GrabbedScreensAreCapturedFramesInOrder) {
 // again are the first slide blended over the background with 8 bits of alpha, and the
 // panel at the peak is the same as in the frames on either side: no blink.
 TEST_F(CaptureMatchesIntro, TheFadeIsAnEightBitBlendWithNoJumpAtThePeak) {
-    ASSERT_TRUE(make_temp_folder(&folder));
     ASSERT_TRUE(prepare_res(folder.path));
     const std::string command = "cd '" + folder.path + "' && '" + CAPTURE_EXE +
                                 "' --frames 275 --out frames >/dev/null && '" + CAPTURE_EXE +

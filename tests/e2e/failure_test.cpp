@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "bmp_writer.h"
 #include "harness.h"
 
 namespace {
@@ -23,35 +24,9 @@ std::string joined(const std::vector<std::string> &lines) {
     return all;
 }
 
-void put_le(std::string *o, unsigned long v, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        o->push_back(static_cast<char>(v >> 8 * i & 0xFF));
-}
-
-// The headers of a 24-bit BMP and a few bytes of pixels: with the 12-byte OS/2 core
-// header (unsigned 16-bit width and height) or the usual 40-byte one.
-std::string bmp_claiming(bool core, long w, long h) {
-    std::string o = "BM";
-    const unsigned long offset = 14 + (core ? 12 : 40);
-    put_le(&o, offset + 64, 4);
-    put_le(&o, 0, 4);
-    put_le(&o, offset, 4);
-    put_le(&o, core ? 12 : 40, 4);
-    put_le(&o, static_cast<unsigned long>(w), core ? 2 : 4);
-    put_le(&o, static_cast<unsigned long>(h), core ? 2 : 4);
-    put_le(&o, 1, 2);
-    put_le(&o, 24, 2);
-    if (!core)
-        o += std::string(24, '\0');
-    return o + std::string(64, '\x55');
-}
-
 class FailureTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(make_temp_folder(&folder));
-        ASSERT_TRUE(prepare_res(folder.path));
-    }
+    void SetUp() override { ASSERT_TRUE(prepare_res(folder.path)); }
 
     void start_server() {
         std::string error;
@@ -173,7 +148,8 @@ TEST_F(FailureTest, MissingSlideIsNamedAndTheIntroRunsOn) {
 }
 
 TEST_F(FailureTest, CorruptSlideIsNamedWithSdlsReason) {
-    ASSERT_TRUE(write_file(res("sl3.dat"), "this is no picture"));
+    const std::string text = "this is no picture";
+    ASSERT_TRUE(write_file(res("sl3.dat"), bytes(text.begin(), text.end())));
     start_server();
     start_and_see_it_run();
     const std::vector<std::string> lines = end_with_escape();
@@ -218,8 +194,14 @@ TEST_F(FailureTest, UnreadableMediaSayPermissionDenied) {
 // Pictures far taller than the intro accepts are refused before the loader allocates for
 // them; in the sanitizer build any allocation above 64 MiB would fail and show.
 TEST_F(FailureTest, TallPicturesAreRefusedBeforeAnythingIsAllocated) {
-    ASSERT_TRUE(write_file(res("back.dat"), bmp_claiming(true, 1024, 65535)));
-    ASSERT_TRUE(write_file(res("sl7.dat"), bmp_claiming(false, 1, 100000)));
+    // The headers of 24-bit BMPs and a few bytes of pixels: the 12-byte OS/2 core header
+    // (unsigned 16-bit width and height) and the usual 40-byte one.
+    const bmp_bytes pixels(64, 0x55);
+    bmp_header header;
+    header.width = 1;
+    header.height = 100000;
+    ASSERT_TRUE(write_file(res("back.dat"), bmp_core_file(1024, 65535, 24, pixels)));
+    ASSERT_TRUE(write_file(res("sl7.dat"), bmp_file(header, pixels)));
     intro_env env;
     env.largest_allocation_mib = 64;
     expect_runs_and_says(
@@ -244,7 +226,7 @@ TEST_F(FailureTest, MissingBackgroundLeavesTheTopBlackAndNothingCrashes) {
 }
 
 TEST_F(FailureTest, MissingResFolderIsOneLineAndTheIntroRunsSilently) {
-    remove_tree(folder.path + "/res");
+    std::filesystem::remove_all(folder.path + "/res");
     expect_runs_and_says({"res/"});
 }
 
@@ -303,7 +285,7 @@ TEST_F(FailureTest, MissingMusicIsOneLineAndTheIntroRunsSilently) {
 }
 
 TEST_F(FailureTest, CorruptMusicIsOneLineAndTheIntroRunsSilently) {
-    ASSERT_TRUE(write_file(res("theme.xm"), std::string(4000, '\x5a')));
+    ASSERT_TRUE(write_file(res("theme.xm"), bytes(4000, 0x5a)));
     expect_silence_naming_the_music();
 }
 

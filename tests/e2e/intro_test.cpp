@@ -25,7 +25,6 @@ class IntroTest : public ::testing::Test {
     void start(media source) {
         std::string error;
         ASSERT_TRUE(start_x_server(&server, &error)) << error;
-        ASSERT_TRUE(make_temp_folder(&folder));
         ASSERT_TRUE(prepare_res(folder.path, source));
         ASSERT_NO_FATAL_FAILURE(change_media(folder.path + "/res/"));
         ASSERT_TRUE(start_intro(&intro, folder.path, &server, env));

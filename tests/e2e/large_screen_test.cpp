@@ -23,7 +23,6 @@ class LargeScreenTest : public ::testing::TestWithParam<screen_size> {
         std::string error;
         ASSERT_TRUE(start_x_server(&server, &error, screen.c_str())) << error;
         ASSERT_TRUE(start_window_manager(&server, &error)) << error;
-        ASSERT_TRUE(make_temp_folder(&folder));
         ASSERT_TRUE(prepare_res(folder.path));
         int w = 0, h = 0;
         background = bmp_as_565(folder.path + "/res/back.dat", &w, &h);

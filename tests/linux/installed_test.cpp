@@ -30,7 +30,6 @@ TEST(Installed, RunFromAnUnrelatedFolderShowsCapturedFramesPlaysAndEndsOnEscape)
     ASSERT_TRUE(start_x_server(&server, &error, "1920x1080x24")) << error;
     ASSERT_TRUE(start_window_manager(&server, &error)) << error;
     temp_folder folder; // no res/ here: the launcher must find the installed media
-    ASSERT_TRUE(make_temp_folder(&folder));
     intro_process intro;
     ASSERT_TRUE(start_program(&intro, {"/bin/sh", "-c", "exec wavelength"}, folder.path, &server));
     ASSERT_NE(wait_for_intro_window(server.display, 20), 0u) << intro_stderr(&intro);

@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -43,8 +44,6 @@ std::vector<std::uint16_t> tarball_background() {
 
 class Tarball : public ::testing::Test {
   protected:
-    void SetUp() override { ASSERT_TRUE(make_temp_folder(&folder)); }
-
     // Starts an X server with `screen` (and openbox, when `managed`), then ARGV in the
     // folder on it, and waits for its window.
     void start(const std::vector<std::string> &argv, const char *screen, bool managed = false,
@@ -91,6 +90,7 @@ TEST_F(Tarball, OnAMachineWithTheClassicSdlItStillFillsTheScreen) {
 // larger than the display one line says that it stays small and what to install; on a
 // 320x240 screen, which it fills anyway, nothing is said.
 TEST_F(Tarball, TheIntroOnTheClassicSdlSaysWhenTheDisplayStaysSmall) {
+    std::filesystem::remove(folder.path + "/res");
     ASSERT_EQ(symlink((tree + "/share/wavelength/res").c_str(), (folder.path + "/res").c_str()), 0);
     for (const char *screen : {"1920x1080x24", "320x240x16"}) {
         SCOPED_TRACE(screen);

@@ -31,6 +31,8 @@ temp_folder::temp_folder(const char *prefix) {
 }
 
 temp_folder::~temp_folder() {
+    if (getenv("E2E_KEEP")) // kept for looking at a failure
+        return;
     std::error_code ignored;
     fs::remove_all(path, ignored);
 }

@@ -11,7 +11,8 @@ using bytes = std::vector<unsigned char>;
 bytes read_file(const std::string &path);
 bool write_file(const std::string &path, const bytes &data);
 
-// A fresh folder /tmp/PREFIX-XXXXXX with an empty res/ in it, removed with all it holds.
+// A fresh folder /tmp/PREFIX-XXXXXX with an empty res/ in it, removed with all it holds
+// unless E2E_KEEP is set.
 struct temp_folder {
     std::string path;
     explicit temp_folder(const char *prefix = "intro-test");

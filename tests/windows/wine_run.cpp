@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 namespace e2e {
 
@@ -34,16 +35,14 @@ std::string windows_path(const std::string &path) {
 
 bool start_wine_intro(wine_run *r, const std::string &zip, const x_server *server, bool wine_sound,
                       bool keep_res, const std::vector<std::string> &more_env) {
-    if (!make_temp_folder(&r->folder))
-        return false;
     const std::string downloads = r->folder.path + "/My Downloads";
     if (run("mkdir '" + downloads + "' && cd '" + downloads + "' && unzip -q '" + zip + "'") != 0)
         return false;
     r->release = downloads + "/wavelength-win32";
     if (!keep_res)
-        remove_tree(r->release + "/res");
+        std::filesystem::remove_all(r->release + "/res");
     for (const std::string &file : r->removed)
-        remove_tree(r->release + "/" + file);
+        std::filesystem::remove_all(r->release + "/" + file);
     r->prefix = wine_prefix(r->folder.path);
     r->wine_sound_path = r->folder.path + "/wine-sound.wav";
     const std::string alsa = r->folder.path + "/asound.conf";
@@ -61,7 +60,7 @@ bool start_wine_intro(wine_run *r, const std::string &zip, const x_server *serve
                                "\"\n"
                                "  format \"wav\"\n"
                                "}\n";
-    if (!write_file(alsa, config))
+    if (!write_file(alsa, bytes(config.begin(), config.end())))
         return false;
     intro_env env;
     if (wine_sound)

@@ -72,9 +72,7 @@ std::vector<std::uint32_t> window_icon(Display *d, Window w, unsigned long size)
 // The size x size 32-bit image of an .ico file as 0xAARRGGBB, top row first; empty if it
 // has none. Each image is a DIB of twice its height, stored bottom row first.
 std::vector<std::uint32_t> ico_image(const std::string &path, unsigned size) {
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<unsigned char> b((std::istreambuf_iterator<char>(in)),
-                                       std::istreambuf_iterator<char>());
+    const bytes b = read_file(path);
     auto u16 = [&](size_t at) { return static_cast<unsigned>(b[at] | b[at + 1] << 8); };
     auto u32 = [&](size_t at) { return u16(at) | u16(at + 2) << 16; };
     if (b.size() < 6)
@@ -129,8 +127,8 @@ std::string box_text(const wine_run &r) {
     if (run("WINEPREFIX='" + r.prefix + "' WINEDEBUG=-all '" + wine_path() +
             "' '" BOX_TEXT_EXE "' WAVELENGTH >'" + out + "'") != 0)
         return "";
-    std::ifstream in(out, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const bytes text = read_file(out);
+    return std::string(text.begin(), text.end());
 }
 
 // A box must come up before the intro's window, alone on the screen, and be closed with
@@ -161,9 +159,7 @@ struct sound {
 // A WAV file of 16-bit samples as ALSA's file plugin writes it: the sizes in its header may
 // be unset when the writer did not close it, so the data is taken to the end of the file.
 bool read_wav(const std::string &path, sound *s) {
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<unsigned char> b((std::istreambuf_iterator<char>(in)),
-                                       std::istreambuf_iterator<char>());
+    const bytes b = read_file(path);
     auto u16 = [&](size_t at) { return static_cast<unsigned>(b[at] | b[at + 1] << 8); };
     auto u32 = [&](size_t at) { return u16(at) | u16(at + 2) << 16; };
     if (b.size() < 44 || std::memcmp(b.data(), "RIFF", 4) != 0)
@@ -209,20 +205,18 @@ const int device_rate = 44100;
 
 bool as_device_takes(const wine_run &r, const sound &from, int rate, sound *to) {
     const std::string in = r.folder.path + "/soundtrack.raw", out = r.folder.path + "/device.raw";
-    if (!write_file(in, std::string(reinterpret_cast<const char *>(from.samples.data()),
-                                    from.samples.size() * 2)) ||
+    const auto *samples = reinterpret_cast<const unsigned char *>(from.samples.data());
+    if (!write_file(in, bytes(samples, samples + from.samples.size() * 2)) ||
         run("cp '" CONVERT_SOUND_EXE "' '" + r.release + "/' && cd '" + r.release +
             "' && WINEPREFIX='" + r.prefix + "' WINEDEBUG=-all '" + wine_path() +
             "' convert_sound.exe '" + in + "' '" + out + "' " + std::to_string(from.rate) + " " +
             std::to_string(rate)) != 0)
         return false;
-    std::ifstream converted(out, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(converted)),
-                            std::istreambuf_iterator<char>());
+    const bytes converted = read_file(out);
     to->rate = rate;
     to->channels = 2;
-    to->samples.resize(bytes.size() / 2);
-    std::memcpy(to->samples.data(), bytes.data(), to->samples.size() * 2);
+    to->samples.resize(converted.size() / 2);
+    std::memcpy(to->samples.data(), converted.data(), to->samples.size() * 2);
     return true;
 }
 
@@ -457,8 +451,8 @@ TYPED_TEST(WineRun, PlaysTheSoundtrack) {
         char error[256] = "";
         int rate = 0;
         const std::string wav = r.folder.path + "/soundtrack.wav";
-        ASSERT_TRUE(render_soundtrack(wav.c_str(), static_cast<int>(seconds * 25), &rate, error,
-                                      sizeof error))
+        ASSERT_TRUE(render_soundtrack(wav.c_str(), static_cast<int>(seconds * frames_per_second),
+                                      &rate, error, sizeof error))
             << error;
         sound soundtrack;
         ASSERT_TRUE(read_wav(wav, &soundtrack));

@@ -1,20 +1,12 @@
-// The harness's temporary folders and the media it puts in them: the repository's res/, or
-// fixture pictures and tunes written here.
+// The media the harness puts in a temporary folder's res/ (the folder and whole files are
+// the tests' support, files.h): the repository's, or fixture pictures and tunes written here.
 #pragma once
 
 #include <string>
 
+#include "files.h"
+
 namespace e2e {
-
-// A folder /tmp/intro-e2e-XXXXXX, removed with what it holds unless E2E_KEEP is set.
-struct temp_folder {
-    std::string path;
-    ~temp_folder();
-};
-
-bool make_temp_folder(temp_folder *t);
-void remove_tree(const std::string &path);
-bool write_file(const std::string &path, const std::string &bytes);
 
 enum class media { repository_if_present, fixture };
 

@@ -18,6 +18,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "files.h"
 #include "x_server.h"
 
 namespace e2e {
@@ -245,10 +246,8 @@ void kill_intro(intro_process *p) {
 }
 
 std::string intro_stderr(const intro_process *p) {
-    std::ifstream in(p->stderr_path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    const bytes said = read_file(p->stderr_path);
+    return std::string(said.begin(), said.end());
 }
 
 int run(const std::string &command) {

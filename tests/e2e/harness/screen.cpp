@@ -69,13 +69,14 @@ std::vector<std::uint16_t> grab_screen(Display *d) {
 }
 
 bool write_ppm(const std::string &path, const rgb_image &image) {
-    std::string o =
+    const std::string header =
         "P6\n" + std::to_string(image.width) + " " + std::to_string(image.height) + "\n255\n";
+    bytes o(header.begin(), header.end());
     o.reserve(o.size() + image.pixels.size() * 3);
     for (std::uint32_t v : image.pixels) {
-        o.push_back(static_cast<char>(v >> 16 & 0xFF));
-        o.push_back(static_cast<char>(v >> 8 & 0xFF));
-        o.push_back(static_cast<char>(v & 0xFF));
+        o.push_back(static_cast<unsigned char>(v >> 16));
+        o.push_back(static_cast<unsigned char>(v >> 8));
+        o.push_back(static_cast<unsigned char>(v));
     }
     return write_file(path, o);
 }

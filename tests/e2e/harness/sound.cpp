@@ -4,17 +4,18 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
+#include <unistd.h>
+
+#include "files.h"
 
 namespace e2e {
 
 // The signed 16-bit little-endian samples of a raw file; false if it cannot be read.
 static bool read_samples(const std::string &path, std::vector<int> *samples) {
-    std::ifstream in(path, std::ios::binary);
-    unsigned char pair[2];
-    while (in.read(reinterpret_cast<char *>(pair), 2))
-        samples->push_back(static_cast<std::int16_t>(pair[0] | pair[1] << 8));
-    return in.eof();
+    const bytes b = read_file(path);
+    for (size_t i = 0; i + 1 < b.size(); i += 2)
+        samples->push_back(static_cast<std::int16_t>(b[i] | b[i + 1] << 8));
+    return !b.empty() || access(path.c_str(), R_OK) == 0;
 }
 
 int peak_amplitude(const std::string &path, long *sample_count) {
