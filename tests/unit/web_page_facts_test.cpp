@@ -1,5 +1,5 @@
-// The intro's media files as lists outside C++ hold them: the web page fetches each file of
-// res/ by name before the intro starts, so its list must be the intro's own.
+// The intro's facts as the web page, which is not C++, writes them again: it fetches each
+// file of res/ by name before the intro starts, and plays the mixer's stream as it is.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -12,13 +12,17 @@
 
 namespace {
 
-TEST(media_files, the_web_page_fetches_exactly_the_files_the_intro_reads) {
+std::string page() {
     std::ifstream in("tools/web/page.js");
-    ASSERT_TRUE(in) << "run from the repository's folder";
-    std::stringstream page;
-    page << in.rdbuf();
+    EXPECT_TRUE(in) << "run from the repository's folder";
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(web_page, fetches_exactly_the_media_files_the_intro_reads) {
+    const std::string text = page();
     std::smatch list;
-    const std::string text = page.str();
     ASSERT_TRUE(std::regex_search(text, list, std::regex(R"(const media_files = \[([^\]]*)\])")));
     std::vector<std::string> fetched;
     const std::string names = list[1];
@@ -30,6 +34,14 @@ TEST(media_files, the_web_page_fetches_exactly_the_files_the_intro_reads) {
     std::vector<std::string> read(std::begin(picture_files), std::end(picture_files));
     read.push_back(music_file);
     EXPECT_EQ(fetched, read);
+}
+
+TEST(web_page, plays_the_sound_at_the_intro_s_audio_rate) {
+    const std::string text = page();
+    std::smatch rate;
+    ASSERT_TRUE(
+        std::regex_search(text, rate, std::regex(R"(new AudioContext\(\{sampleRate: (\d+)\}\))")));
+    EXPECT_EQ(std::stoi(rate[1]), audio_rate);
 }
 
 } // namespace
