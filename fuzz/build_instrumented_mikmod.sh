@@ -13,5 +13,5 @@ cd build
 CC=clang cmake "$source_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_FLAGS="-fsanitize=address,fuzzer-no-link -fno-omit-frame-pointer" \
   -DENABLE_ALSA=0 -DENABLE_PULSE=0 -DENABLE_OSS=0 -DENABLE_STATIC=0 -DENABLE_DL=0 >/dev/null
-make -j2 mikmod >/dev/null
+make -j"$(nproc)" mikmod >/dev/null
 echo "built $PWD/libmikmod.so.3: run fuzz_media with LD_LIBRARY_PATH=$PWD"

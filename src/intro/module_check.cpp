@@ -20,6 +20,7 @@ enum {
     envelope_points = 12,        // what an instrument header has room for
     player_envelope_points = 32, // what the player keeps, the points past 12 zero-filled
     player_most_samples = 96,    // the most samples in an instrument the player reads
+    instrument_least = 29,       // an instrument header up to its number of samples
     instrument_needs = 241,      // an instrument header up to its volume fadeout
     sample_header_size = 40,     // the player steps by 40 whatever the header says
     modplug_adpcm = 0xAD,        // in a sample header's reserved byte: ModPlug's 4-bit ADPCM
@@ -36,7 +37,9 @@ struct pattern_jump {
 };
 
 struct song {
-    unsigned orders, channels, patterns, instruments;
+    unsigned version;
+    std::uint64_t header_size; // from song_header_at: the song header and its order table
+    unsigned orders, restart, channels, patterns, instruments, speed, tempo;
     bool linear_periods;
     const unsigned char *order;
     unsigned rows[256];
@@ -115,6 +118,73 @@ const char *claimed_by_another_loader(const unsigned char *d, std::size_t size,
     return nullptr;
 }
 
+// The file begins as an XM module does, and no other format's loader claims it first.
+bool check_signatures(const unsigned char *d, std::size_t size, char *why, std::size_t why_size) {
+    static const char magic[] = "Extended Module: ";
+    if (size < song_header_at + 20 || std::memcmp(d, magic, sizeof magic - 1) != 0 || d[37] != 0x1a)
+        return refuse(why, why_size, "not an XM module (%zu bytes)", size);
+    std::size_t signature_at = 0;
+    if (const char *other = claimed_by_another_loader(d, size, &signature_at))
+        return refuse(why, why_size,
+                      "it carries the signature of %s at byte %zu, so the player would read it "
+                      "as one",
+                      other, signature_at);
+    return true;
+}
+
+void read_song_header(const unsigned char *d, song *s) {
+    s->version = read_u16(d + 58);
+    s->header_size = read_u32(d + song_header_at);
+    s->orders = read_u16(d + 64);
+    s->restart = read_u16(d + 66);
+    s->channels = read_u16(d + 68);
+    s->patterns = read_u16(d + 70);
+    s->instruments = read_u16(d + 72);
+    s->linear_periods = read_u16(d + 74) & 1;
+    s->speed = read_u16(d + 76);
+    s->tempo = read_u16(d + 78);
+    s->order = d + 80;
+}
+
+bool check_version(const song &s, char *why, std::size_t why_size) {
+    if (s.version < oldest_version || s.version > newest_version)
+        return refuse(why, why_size, "XM version %x.%02x; the player reads 1.02 to 1.04",
+                      s.version >> 8, s.version & 0xff);
+    return true;
+}
+
+bool check_counts(const song &s, char *why, std::size_t why_size) {
+    if (s.orders < 1 || s.orders > 256 || s.channels < 1 || s.channels > 64 || s.patterns < 1 ||
+        s.patterns > 256 || s.instruments < 1 || s.instruments > 128)
+        return refuse(why, why_size, "refusing %u orders, %u channels, %u patterns, %u instruments",
+                      s.orders, s.channels, s.patterns, s.instruments);
+    return true;
+}
+
+// The song header holds the order table and ends inside the file.
+bool check_song_header_size(const song &s, std::size_t size, char *why, std::size_t why_size) {
+    if (s.header_size < 20 + s.orders || s.header_size > 20 + 256 ||
+        song_header_at + s.header_size > size)
+        return refuse(why, why_size, "song header of %llu bytes in a file of %zu",
+                      static_cast<unsigned long long>(s.header_size), size);
+    return true;
+}
+
+bool check_restart_speed_and_tempo(const song &s, char *why, std::size_t why_size) {
+    if (s.restart >= s.orders || s.speed < 1 || s.speed > 31 || s.tempo < 32 || s.tempo > 255)
+        return refuse(why, why_size, "refusing restart at order %u, speed %u, tempo %u", s.restart,
+                      s.speed, s.tempo);
+    return true;
+}
+
+bool check_order_table(const song &s, char *why, std::size_t why_size) {
+    for (unsigned i = 0; i < s.orders; ++i)
+        if (s.order[i] >= s.patterns)
+            return refuse(why, why_size, "order %u names pattern %u of %u", i, s.order[i],
+                          s.patterns);
+    return true;
+}
+
 // Reads one packed note as the player's loader does: a first byte with the top bit set
 // says which of the five fields follow, any other first byte is the note of a full one.
 std::size_t read_note(const unsigned char *p, unsigned char cell[5]) {
@@ -128,6 +198,38 @@ std::size_t read_note(const unsigned char *p, unsigned char cell[5]) {
         if (p[0] & 1 << field)
             cell[field] = p[n++];
     return n;
+}
+
+// A position jump (Bxx) must land inside the song; it and a pattern break (Dxx) are kept
+// for check_breaks.
+bool note_jump(song *s, unsigned pattern, unsigned row, unsigned effect, unsigned data, char *why,
+               std::size_t why_size) {
+    // The loader reads a break's row as two decimal digits when it can.
+    const int target = effect == 0xb ? static_cast<int>(data)
+                       : (data >> 4) <= 9 && (data & 0xf) <= 9
+                           ? static_cast<int>((data >> 4) * 10 + (data & 0xf))
+                           : static_cast<int>(data);
+    if (effect == 0xb && target >= static_cast<int>(s->orders))
+        return refuse(why, why_size, "pattern %u row %u jumps to order %d of a song of %u orders",
+                      pattern, row, target, s->orders);
+    s->jumps.push_back({pattern, row, effect == 0xd, static_cast<unsigned>(target)});
+    return true;
+}
+
+// What an extended effect (Exy) does to the pitch or the sample's start.
+void note_extended_effect(song *s, unsigned data) {
+    switch (data >> 4) {
+    case 0x1:
+    case 0x2:
+        s->unbounded_slides = true;
+        break;
+    case 0x5:
+        s->finetune_command = true;
+        break;
+    case 0x9:
+        s->retrigger = true;
+        break;
+    }
 }
 
 // What one note's volume column and effect do that the later checks care about.
@@ -158,32 +260,10 @@ bool note_facts(song *s, unsigned pattern, unsigned row, const unsigned char cel
             s->largest_offset = data << 8;
         break;
     case 0xb:
-    case 0xd: {
-        // The loader reads a break's row as two decimal digits when it can.
-        const int target = effect == 0xb ? static_cast<int>(data)
-                           : (data >> 4) <= 9 && (data & 0xf) <= 9
-                               ? static_cast<int>((data >> 4) * 10 + (data & 0xf))
-                               : static_cast<int>(data);
-        if (effect == 0xb && target >= static_cast<int>(s->orders))
-            return refuse(why, why_size,
-                          "pattern %u row %u jumps to order %d of a song of %u orders", pattern,
-                          row, target, s->orders);
-        s->jumps.push_back({pattern, row, effect == 0xd, static_cast<unsigned>(target)});
-        break;
-    }
+    case 0xd:
+        return note_jump(s, pattern, row, effect, data, why, why_size);
     case 0xe:
-        switch (data >> 4) {
-        case 0x1:
-        case 0x2:
-            s->unbounded_slides = true;
-            break;
-        case 0x5:
-            s->finetune_command = true;
-            break;
-        case 0x9:
-            s->retrigger = true;
-            break;
-        }
+        note_extended_effect(s, data);
         break;
     case 'L' - 55:
         // The player takes the parameter for the number of an envelope point, among the 32
@@ -339,9 +419,9 @@ bool check_breaks(const song &s, char *why, std::size_t why_size) {
 
 // The patterns, from `*at`: a 1.02 module stores a pattern's row count in one byte less one,
 // and its pattern header is a byte shorter.
-bool walk_patterns(song *s, unsigned version, const unsigned char *d, std::size_t size,
-                   std::uint64_t *at, char *why, std::size_t why_size) {
-    const bool v102 = version == 0x0102;
+bool walk_patterns(song *s, const unsigned char *d, std::size_t size, std::uint64_t *at, char *why,
+                   std::size_t why_size) {
+    const bool v102 = s->version == 0x0102;
     const unsigned fixed = v102 ? 8 : 9;
     for (unsigned i = 0; i < s->patterns; ++i) {
         if (*at + fixed > size)
@@ -383,6 +463,101 @@ bool walk_sample_data(const std::vector<sample> &samples, std::size_t first, con
     return true;
 }
 
+// The player stops reading instruments at one whose header runs past the end of the file,
+// and keeps those before.
+bool file_ends_inside_instrument(const unsigned char *d, std::size_t size, std::uint64_t at) {
+    return at + 4 <= size && at + read_u32(d + at) > size && read_u32(d + at) >= instrument_least &&
+           read_u32(d + at) <= 1024;
+}
+
+// Which of the instrument's samples each of the 96 notes plays.
+bool check_sample_map(unsigned i, const unsigned char *h, unsigned count, char *why,
+                      std::size_t why_size) {
+    for (unsigned note = 0; note < 96; ++note)
+        if (h[33 + note] >= count)
+            return refuse(why, why_size, "instrument %u plays note %u with sample %u of its %u", i,
+                          note, h[33 + note], count);
+    return true;
+}
+
+bool check_envelopes(song *s, unsigned i, const unsigned char *h, char *why, std::size_t why_size) {
+    // Points, sustain, loop start, loop end for volume then panning; flags at 233.
+    const unsigned char volume[9] = {h[225], h[227], h[228], h[229], 0, 0, 0, 0, h[233]};
+    const unsigned char panning[9] = {h[226], h[230], h[231], h[232], 0, 0, 0, 0, h[234]};
+    if (!check_envelope(i, "volume", volume, why, why_size) ||
+        !check_envelope(i, "panning", panning, why, why_size))
+        return false;
+    s->envelope_on |= (h[233] & 1) || (h[234] & 1);
+    return true;
+}
+
+// Instrument i's header at h: its size, its number of samples and the size of their headers,
+// and for an instrument with samples its sample map and envelopes.
+bool check_instrument_header(song *s, unsigned i, const unsigned char *h, char *why,
+                             std::size_t why_size) {
+    const std::uint64_t length = read_u32(h);
+    const unsigned count = read_u16(h + 27);
+    if (length < instrument_least || length > 1024 || count > player_most_samples ||
+        (count > 0 && length < instrument_needs))
+        return refuse(why, why_size, "instrument %u has a %llu-byte header and %u samples", i,
+                      static_cast<unsigned long long>(length), count);
+    if (count && read_u32(h + 29) != sample_header_size)
+        return refuse(why, why_size, "instrument %u has %u-byte sample headers", i,
+                      read_u32(h + 29));
+    s->sample_count[i + 1] = count;
+    return !count || (check_sample_map(i, h, count, why, why_size) &&
+                      check_envelopes(s, i, h, why, why_size));
+}
+
+// Sample k of instrument i from its header at h: stored as the player reads it, its loop
+// inside its data.
+bool read_sample_header(unsigned i, unsigned k, const unsigned char *h, unsigned vibrato_depth,
+                        sample *smp, char *why, std::size_t why_size) {
+    const unsigned type = h[14], width = type & 0x10 ? 2 : 1;
+    const std::uint32_t bytes = read_u32(h), start = read_u32(h + 4), span = read_u32(h + 8);
+    if (h[17] == modplug_adpcm)
+        return refuse(why, why_size,
+                      "instrument %u's sample %u is packed as ModPlug ADPCM, which the player "
+                      "reads as plain samples past their end",
+                      i, k);
+    *smp = {i,
+            k,
+            bytes,
+            bytes / width,
+            0,
+            0,
+            (type & 3) >= 2,
+            static_cast<signed char>(h[16]),
+            static_cast<signed char>(h[13]),
+            vibrato_depth};
+    if ((type & 3) && span) {
+        if (static_cast<std::uint64_t>(start) + span > bytes)
+            return refuse(why, why_size,
+                          "instrument %u's sample %u loops over bytes %u to %llu of its %u", i, k,
+                          start, static_cast<unsigned long long>(start) + span, bytes);
+        smp->loop_start = start / width;
+        smp->loop_end = (start + span) / width;
+        if (smp->loop_end <= smp->loop_start)
+            smp->loop_end = 0;
+    }
+    return true;
+}
+
+// Instrument i's `count` sample headers from `*at`.
+bool walk_sample_headers(unsigned i, unsigned count, unsigned vibrato_depth,
+                         std::vector<sample> *samples, const unsigned char *d, std::size_t size,
+                         std::uint64_t *at, char *why, std::size_t why_size) {
+    for (unsigned k = 0; k < count; ++k, *at += sample_header_size) {
+        if (*at + sample_header_size > size)
+            return refuse(why, why_size, "cut short in instrument %u's sample %u", i, k);
+        sample smp;
+        if (!read_sample_header(i, k, d + *at, vibrato_depth, &smp, why, why_size))
+            return false;
+        samples->push_back(smp);
+    }
+    return true;
+}
+
 // The instruments from `*at`, with their sample headers and, in a 1.04 module, each one's
 // sample data after them (older versions keep all sample data after the patterns).
 bool walk_instruments(song *s, std::vector<sample> *samples, bool data_inside,
@@ -390,80 +565,22 @@ bool walk_instruments(song *s, std::vector<sample> *samples, bool data_inside,
                       std::size_t why_size) {
     s->instruments_read = s->instruments;
     for (unsigned i = 0; i < s->instruments; ++i) {
-        // The player stops reading instruments at one whose header runs past the end of
-        // the file, and keeps those before.
-        if (*at + 4 <= size && *at + read_u32(d + *at) > size && read_u32(d + *at) >= 29 &&
-            read_u32(d + *at) <= 1024) {
+        if (file_ends_inside_instrument(d, size, *at)) {
             s->instruments_read = i;
             *at = size;
             return true;
         }
-        if (*at + 29 > size)
+        if (*at + instrument_least > size)
             return refuse(why, why_size, "cut short in instrument %u", i);
         const unsigned char *h = d + *at;
-        const std::uint64_t length = read_u32(h);
-        const unsigned count = read_u16(h + 27);
-        if (length < 29 || length > 1024 || count > player_most_samples ||
-            (count > 0 && length < instrument_needs))
-            return refuse(why, why_size, "instrument %u has a %llu-byte header and %u samples", i,
-                          static_cast<unsigned long long>(length), count);
-        if (count && read_u32(h + 29) != sample_header_size)
-            return refuse(why, why_size, "instrument %u has %u-byte sample headers", i,
-                          read_u32(h + 29));
-        s->sample_count[i + 1] = count;
-        if (count) {
-            for (unsigned note = 0; note < 96; ++note)
-                if (h[33 + note] >= count)
-                    return refuse(why, why_size,
-                                  "instrument %u plays note %u with sample %u of its %u", i, note,
-                                  h[33 + note], count);
-            // Points, sustain, loop start, loop end for volume then panning; flags at 233.
-            const unsigned char volume[9] = {h[225], h[227], h[228], h[229], 0, 0, 0, 0, h[233]};
-            const unsigned char panning[9] = {h[226], h[230], h[231], h[232], 0, 0, 0, 0, h[234]};
-            if (!check_envelope(i, "volume", volume, why, why_size) ||
-                !check_envelope(i, "panning", panning, why, why_size))
-                return false;
-            s->envelope_on |= (h[233] & 1) || (h[234] & 1);
-        }
+        if (!check_instrument_header(s, i, h, why, why_size))
+            return false;
+        const unsigned count = s->sample_count[i + 1];
         const unsigned vibrato_depth = count ? (h[237] * 4) & 0xff : 0;
-        *at += length;
+        *at += read_u32(h);
         const std::size_t first = samples->size();
-        for (unsigned k = 0; k < count; ++k, *at += sample_header_size) {
-            if (*at + sample_header_size > size)
-                return refuse(why, why_size, "cut short in instrument %u's sample %u", i, k);
-            const unsigned char *h = d + *at;
-            const unsigned type = h[14], width = type & 0x10 ? 2 : 1;
-            const std::uint32_t bytes = read_u32(h), start = read_u32(h + 4),
-                                span = read_u32(h + 8);
-            if (h[17] == modplug_adpcm)
-                return refuse(why, why_size,
-                              "instrument %u's sample %u is packed as ModPlug ADPCM, which the "
-                              "player reads as plain samples past their end",
-                              i, k);
-            sample smp{i,
-                       k,
-                       bytes,
-                       bytes / width,
-                       0,
-                       0,
-                       (type & 3) >= 2,
-                       static_cast<signed char>(h[16]),
-                       static_cast<signed char>(h[13]),
-                       vibrato_depth};
-            if ((type & 3) && span) {
-                if (static_cast<std::uint64_t>(start) + span > bytes)
-                    return refuse(why, why_size,
-                                  "instrument %u's sample %u loops over bytes %u to %llu of its %u",
-                                  i, k, start, static_cast<unsigned long long>(start) + span,
-                                  bytes);
-                smp.loop_start = start / width;
-                smp.loop_end = (start + span) / width;
-                if (smp.loop_end <= smp.loop_start)
-                    smp.loop_end = 0;
-            }
-            samples->push_back(smp);
-        }
-        if (data_inside && !walk_sample_data(*samples, first, d, size, at, why, why_size))
+        if (!walk_sample_headers(i, count, vibrato_depth, samples, d, size, at, why, why_size) ||
+            (data_inside && !walk_sample_data(*samples, first, d, size, at, why, why_size)))
             return false;
     }
     return true;
@@ -491,60 +608,33 @@ bool check_played_instruments(const song &s, char *why, std::size_t why_size) {
     return true;
 }
 
+// The patterns, instruments and sample data after the song header. Before 1.04 the
+// instruments and their sample headers come first, then the patterns, then the data of all
+// samples.
+bool walk_song(song *s, std::vector<sample> *samples, const unsigned char *d, std::size_t size,
+               char *why, std::size_t why_size) {
+    std::uint64_t at = song_header_at + s->header_size;
+    if (s->version == newest_version)
+        return walk_patterns(s, d, size, &at, why, why_size) &&
+               walk_instruments(s, samples, true, d, size, &at, why, why_size);
+    return walk_instruments(s, samples, false, d, size, &at, why, why_size) &&
+           walk_patterns(s, d, size, &at, why, why_size) &&
+           walk_sample_data(*samples, 0, d, size, &at, why, why_size);
+}
+
 } // namespace
 
 bool check_module_bytes(const unsigned char *d, std::size_t size, char *why, std::size_t why_size) {
-    static const char magic[] = "Extended Module: ";
-    if (size < song_header_at + 20 || std::memcmp(d, magic, sizeof magic - 1) != 0 || d[37] != 0x1a)
-        return refuse(why, why_size, "not an XM module (%zu bytes)", size);
-    std::size_t signature_at = 0;
-    if (const char *other = claimed_by_another_loader(d, size, &signature_at))
-        return refuse(why, why_size,
-                      "it carries the signature of %s at byte %zu, so the player would read it "
-                      "as one",
-                      other, signature_at);
-    const unsigned version = read_u16(d + 58);
-    if (version < oldest_version || version > newest_version)
-        return refuse(why, why_size, "XM version %x.%02x; the player reads 1.02 to 1.04", d[59],
-                      d[58]);
-    const std::uint64_t header = read_u32(d + song_header_at);
-    song s;
-    s.orders = read_u16(d + 64);
-    const unsigned restart = read_u16(d + 66);
-    s.channels = read_u16(d + 68);
-    s.patterns = read_u16(d + 70);
-    s.instruments = read_u16(d + 72);
-    s.linear_periods = read_u16(d + 74) & 1;
-    const unsigned speed = read_u16(d + 76), tempo = read_u16(d + 78);
-    if (s.orders < 1 || s.orders > 256 || s.channels < 1 || s.channels > 64 || s.patterns < 1 ||
-        s.patterns > 256 || s.instruments < 1 || s.instruments > 128)
-        return refuse(why, why_size, "refusing %u orders, %u channels, %u patterns, %u instruments",
-                      s.orders, s.channels, s.patterns, s.instruments);
-    if (header < 20 + s.orders || header > 20 + 256 || song_header_at + header > size)
-        return refuse(why, why_size, "song header of %llu bytes in a file of %zu",
-                      static_cast<unsigned long long>(header), size);
-    if (restart >= s.orders || speed < 1 || speed > 31 || tempo < 32 || tempo > 255)
-        return refuse(why, why_size, "refusing restart at order %u, speed %u, tempo %u", restart,
-                      speed, tempo);
-    s.order = d + 80;
-    for (unsigned i = 0; i < s.orders; ++i)
-        if (s.order[i] >= s.patterns)
-            return refuse(why, why_size, "order %u names pattern %u of %u", i, s.order[i],
-                          s.patterns);
-
-    // Before 1.04 the instruments and their sample headers come first, then the patterns,
-    // then the data of all samples.
-    std::uint64_t at = song_header_at + header;
-    std::vector<sample> samples;
-    if (version == newest_version) {
-        if (!walk_patterns(&s, version, d, size, &at, why, why_size) ||
-            !walk_instruments(&s, &samples, true, d, size, &at, why, why_size))
-            return false;
-    } else if (!walk_instruments(&s, &samples, false, d, size, &at, why, why_size) ||
-               !walk_patterns(&s, version, d, size, &at, why, why_size) ||
-               !walk_sample_data(samples, 0, d, size, &at, why, why_size)) {
+    if (!check_signatures(d, size, why, why_size))
         return false;
-    }
+    song s;
+    read_song_header(d, &s);
+    std::vector<sample> samples;
+    if (!check_version(s, why, why_size) || !check_counts(s, why, why_size) ||
+        !check_song_header_size(s, size, why, why_size) ||
+        !check_restart_speed_and_tempo(s, why, why_size) || !check_order_table(s, why, why_size) ||
+        !walk_song(&s, &samples, d, size, why, why_size))
+        return false;
     if (samples.empty())
         return refuse(why, why_size, "none of its %u instruments has a sample", s.instruments);
     return check_played_instruments(s, why, why_size) && check_breaks(s, why, why_size) &&

@@ -2,8 +2,6 @@
 // its BMP headers), loaded by SDL, and brought to a format every picture blends alike in.
 #include "pictures.h"
 
-#include <cstdio>
-
 #include "media_file.h"
 #include "messages.h"
 #include "picture_header.h"

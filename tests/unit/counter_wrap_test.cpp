@@ -26,7 +26,7 @@ class CounterWrapTest : public ::testing::Test {
     intro_pictures pictures = {};
 
     CounterWrapTest() {
-        pictures.background = make_picture(320, 240, 0);
+        pictures.background = make_picture(screen_width, screen_height, 0);
         for (int i = 0; i < slide_count; ++i)
             pictures.slides[i] = make_picture(120, 100, i + 1);
         // A state from the middle of a run: glyphs in the buffer, a slide half faded in.
@@ -39,7 +39,8 @@ class CounterWrapTest : public ::testing::Test {
 
     std::vector<Uint16> draw(intro_state *s) {
         draw_frame(s, &pictures);
-        return std::vector<Uint16>(display.store.begin(), display.store.begin() + 320 * 240);
+        return std::vector<Uint16>(display.store.begin(),
+                                   display.store.begin() + screen_width * screen_height);
     }
 
     // Runs the state as it is and a copy of it 750 counts earlier side by side; every
@@ -52,7 +53,7 @@ class CounterWrapTest : public ::testing::Test {
             const std::vector<Uint16> now = draw(&running);
             const std::vector<Uint16> then = draw(&earlier);
             lowest = std::min(lowest, running.frame_counter);
-            EXPECT_GT(running.frame_counter, 800) << "frame " << frame;
+            EXPECT_GT(running.frame_counter, fader_starts_above) << "frame " << frame;
             EXPECT_EQ(running.frame_counter % 2, 1) << "frame " << frame;
             if (now != then) {
                 ADD_FAILURE() << "frame " << frame << " (counter " << running.frame_counter
@@ -71,13 +72,13 @@ intro_state CounterWrapTest::earlier;
 // From just below the largest value the counter can hold, a few hundred frames: without
 // the wrap the counter overflows here, which the sanitizer build reports and aborts on.
 TEST_F(CounterWrapTest, RunsOnFromJustBelowTheLargestCounter) {
-    running.frame_counter = INT_MAX - 2 * 50;
+    running.frame_counter = INT_MAX - frame_counter_step * 50;
     const int lowest = expect_same_frames_as_750_counts_earlier(300);
     EXPECT_LE(lowest, frame_counter_wrap_above) << "the counter was never brought back";
 }
 
 TEST_F(CounterWrapTest, FramesAcrossTheWrapMatchThoseOf750CountsEarlier) {
-    running.frame_counter = frame_counter_wrap_above - 2 * 100 + 1;
+    running.frame_counter = frame_counter_wrap_above - frame_counter_step * 100 + 1;
     const int lowest = expect_same_frames_as_750_counts_earlier(300);
     EXPECT_LT(lowest, frame_counter_wrap_above - frame_counter_wrap_by + 10)
         << "the run did not cross the wrap";

@@ -15,12 +15,10 @@ namespace {
 const Uint16 ground = 0x4208;
 const int slide_w = 40, slide_h = 30;
 
-// The frame counter during frame n, and during the fader's i-th frame (frame 274 + i).
-int counter_of_frame(int n) {
-    return 251 + 2 * n;
-}
+// The first slide shows in frame 275, eleven seconds in: fader frame i is frame 274 + i.
+const int last_idle_frame = 274;
 int counter_of_fader_frame(int i) {
-    return counter_of_frame(274 + i);
+    return frame_counter_in_frame(last_idle_frame + i);
 }
 
 // Every pixel of slide k gets its own colour, spread over the whole 8-bit range.
@@ -75,11 +73,11 @@ class FaderTest : public ::testing::Test {
     }
 
     void fill_screen() {
-        for (int i = 0; i < 320 * 240; ++i)
+        for (int i = 0; i < screen_width * screen_height; ++i)
             display.store[i] = ground;
     }
     bool screen_is_ground() const {
-        for (int i = 0; i < 320 * 240; ++i)
+        for (int i = 0; i < screen_width * screen_height; ++i)
             if (display.store[i] != ground)
                 return false;
         return display.guard_intact();
@@ -104,20 +102,21 @@ class FaderTest : public ::testing::Test {
         for (int i = first; i <= last; ++i)
             fader_step(&f, slides, counter_of_fader_frame(i));
     }
-    // Expects the panel at (10, 110) to hold slide k blended at `alpha` over the ground,
-    // within one 5-6-5 level per component, and everything else untouched.
+    // Expects the panel to hold slide k blended at `alpha` over the ground, within one 5-6-5
+    // level per component, and everything else untouched.
     void expect_panel(int k, int alpha, int tolerance) {
         const int gr = 0x42, gg = 0x41, gb = 0x42; // the ground 0x4208 in 8 bits
         int worst = 0;
-        for (int y = 0; y < 240; ++y)
-            for (int x = 0; x < 320; ++x) {
+        for (int y = 0; y < screen_height; ++y)
+            for (int x = 0; x < screen_width; ++x) {
                 const Uint16 p = display.pixel(x, y);
-                if (x < 10 || x >= 10 + slide_w || y < 110 || y >= 110 + slide_h) {
+                const int sx = x - panel_x, sy = y - panel_y; // in the slide
+                if (sx < 0 || sx >= slide_w || sy < 0 || sy >= slide_h) {
                     ASSERT_EQ(p, ground) << x << " " << y;
                     continue;
                 }
                 Uint8 r, g, b;
-                slide_colour(k, x - 10, y - 110, &r, &g, &b);
+                slide_colour(k, sx, sy, &r, &g, &b);
                 const int er = (r * alpha + gr * (255 - alpha)) / 255;
                 const int eg = (g * alpha + gg * (255 - alpha)) / 255;
                 const int eb = (b * alpha + gb * (255 - alpha)) / 255;
@@ -143,27 +142,27 @@ TEST_F(FaderTest, ResetGivesTheStartingState) {
     EXPECT_EQ(f.alpha, 1);
     EXPECT_EQ(f.step, 1);
     EXPECT_EQ(f.fade_count, 0);
-    EXPECT_EQ(f.position.x, 10);
-    EXPECT_EQ(f.position.y, 110);
+    EXPECT_EQ(f.position.x, panel_x);
+    EXPECT_EQ(f.position.y, panel_y);
     EXPECT_EQ(fader_slide_index(&f), 0);
 }
 
 TEST_F(FaderTest, NothingHappensUpToFrame274) {
-    for (int n = 1; n <= 274; ++n) {
-        const shown s = step(counter_of_frame(n));
+    for (int n = 1; n <= last_idle_frame; ++n) {
+        const shown s = step(frame_counter_in_frame(n));
         ASSERT_EQ(s.slide, -1) << "frame " << n;
     }
-    EXPECT_EQ(counter_of_frame(274), 799);
+    EXPECT_EQ(frame_counter_in_frame(last_idle_frame), 799);
     EXPECT_EQ(f.alpha, 1);
     EXPECT_EQ(f.step, 1);
     EXPECT_EQ(f.fade_count, 0);
     EXPECT_TRUE(screen_is_ground());
-    const shown at_800 = step(800); // an even counter never occurs, but 800 is still idle
-    EXPECT_EQ(at_800.slide, -1);
+    // An even counter never occurs, but the fader's start is still idle.
+    EXPECT_EQ(step(fader_starts_above).slide, -1);
 }
 
 TEST_F(FaderTest, Frame275ShowsSlideZeroAtAlphaOne) {
-    const shown s = step(counter_of_frame(275));
+    const shown s = step(counter_of_fader_frame(1));
     EXPECT_EQ(s.slide, 0);
     EXPECT_EQ(s.alpha, 1);
     EXPECT_EQ(f.alpha, 2);

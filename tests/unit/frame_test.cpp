@@ -32,12 +32,12 @@ class FrameTest : public ::testing::Test {
 
     // Puts one cell where this frame's shift moves it to (col, row).
     void put_cell(int col, int row) {
-        state.scroller.cells[(col + 3) * scroller_rows + row] = cell_colour;
+        state.scroller.cells[(col + scroller_shift) * scroller_rows + row] = cell_colour;
     }
     // Where cell (col, row) lands on screen in the frame with the given counter.
     static void cell_position(int col, int row, int counter, int *x, int *y) {
-        *x = 150 + col + sine_direct(col + row);
-        *y = 120 + row + sine_direct((counter + col + row) % 250);
+        *x = scroller_band_x + col + sine_direct(col + row);
+        *y = scroller_band_y + row + sine_direct((counter + col + row) % scroller_sine_size);
     }
     void expect_dot(int x, int y, Uint16 colour) const {
         for (int dy = 0; dy < 2; ++dy)
@@ -54,7 +54,7 @@ TEST_F(FrameTest, BeginSetsTheFirstFramesState) {
     state.fader.alpha = 99;
     state.scroller.cursor = state.scroller.text + 3;
     intro_begin(&state);
-    EXPECT_EQ(state.frame_counter, 251);
+    EXPECT_EQ(state.frame_counter, frame_counter_start);
     EXPECT_EQ(state.fader.alpha, 1);
     EXPECT_EQ(state.fader.fade_count, 0);
     EXPECT_EQ(state.scroller.cursor, state.scroller.text);
@@ -64,47 +64,51 @@ TEST_F(FrameTest, BeginSetsTheFirstFramesState) {
 TEST_F(FrameTest, EachFrameAdvancesTheCounterByTwo) {
     for (int n = 1; n <= 10; ++n) {
         draw_frame(&state, &pictures);
-        EXPECT_EQ(state.frame_counter, 251 + 2 * n);
+        EXPECT_EQ(state.frame_counter, frame_counter_in_frame(n));
     }
 }
 
 TEST_F(FrameTest, BackgroundThenSlideThenScrollerOnTop) {
     pictures.background = surface24(screen_width, screen_height, 0x4080C0);
+    const int slide_w = 300, slide_h = 130; // covering the panel's corner of the screen
     for (SDL_Surface *&slide : pictures.slides)
-        slide = surface24(300, 130, 0xF01020);
+        slide = surface24(slide_w, slide_h, 0xF01020);
     const Uint16 background = (0x40 >> 3) << 11 | (0x80 >> 2) << 5 | 0xC0 >> 3;
     const Uint16 slide = (0xF0 >> 3) << 11 | (0x10 >> 2) << 5 | 0x20 >> 3;
 
     // Frame 528, with the fader set by hand to the top of its fade-in: slide 0 fully opaque.
-    state.frame_counter = 251 + 2 * 527;
+    state.frame_counter = frame_counter_in_frame(527);
     state.fader.alpha = 255;
     put_cell(60, 10);
     draw_frame(&state, &pictures);
-    ASSERT_EQ(state.frame_counter, 251 + 2 * 528);
+    ASSERT_EQ(state.frame_counter, frame_counter_in_frame(528));
 
     int x, y;
     cell_position(60, 10, state.frame_counter, &x, &y);
-    ASSERT_TRUE(x >= 10 && x + 21 < 310 && y >= 110 && y + 31 < 240) << "dot and shadow on panel";
+    const int sx = x + scroller_shadow_dx, sy = y + scroller_shadow_dy;
+    ASSERT_TRUE(x >= panel_x && sx + 1 < panel_x + slide_w && y >= panel_y &&
+                sy + 1 < screen_height)
+        << "dot and shadow on the slide";
     expect_dot(x, y, cell_colour);
-    expect_dot(x + 20, y + 30, 0);
+    expect_dot(sx, sy, 0);
 
     int on_background = 0, on_slide = 0;
-    for (int py = 0; py < 240; ++py)
-        for (int px = 0; px < 320; ++px) {
-            const bool panel = px >= 10 && px < 310 && py >= 110;
+    for (int py = 0; py < screen_height; ++py)
+        for (int px = 0; px < screen_width; ++px) {
+            const bool panel = px >= panel_x && px < panel_x + slide_w && py >= panel_y;
             const Uint16 p = display.pixel(px, py);
             if (!panel)
                 on_background += p == background;
             else
                 on_slide += p == slide;
         }
-    EXPECT_EQ(on_background, 320 * 240 - 300 * 130);
-    EXPECT_EQ(on_slide, 300 * 130 - 8);
+    EXPECT_EQ(on_background, screen_width * screen_height - slide_w * slide_h);
+    EXPECT_EQ(on_slide, slide_w * slide_h - 8);
     EXPECT_TRUE(display.guard_intact());
 }
 
 TEST_F(FrameTest, WithoutABackgroundEachFrameStartsFromBlack) {
-    for (int i = 0; i < 320 * 240; ++i)
+    for (int i = 0; i < screen_width * screen_height; ++i)
         display.store[i] = static_cast<Uint16>(i * 7 | 1);
     put_cell(60, 10);
     draw_frame(&state, &pictures); // frame 1: no background, the fader still idle
@@ -114,7 +118,7 @@ TEST_F(FrameTest, WithoutABackgroundEachFrameStartsFromBlack) {
     EXPECT_EQ(y, 158);
     expect_dot(x, y, cell_colour);
     int lit = 0;
-    for (int i = 0; i < 320 * 240; ++i)
+    for (int i = 0; i < screen_width * screen_height; ++i)
         lit += display.store[i] != 0;
     EXPECT_EQ(lit, 4) << "only this frame's dot";
 

@@ -14,7 +14,7 @@ namespace {
 
 enum {
     total_frames = 20000,
-    first_fader_frame = 275, // the frame counter passes 800 here
+    first_fader_frame = 275, // the frame counter passes fader_starts_above here
     frames_per_slide = 510,  // 255 frames in, 255 out
     fader_cycle = frames_per_slide * slide_count,
     panel_right = 120, // the scroller never reaches left of x = 121
@@ -23,7 +23,7 @@ enum {
 // The screen left of the scroller's reach: background and slide panel only.
 std::vector<Uint16> left_part(const test_screen &display) {
     std::vector<Uint16> part;
-    for (int y = 0; y < 240; ++y)
+    for (int y = 0; y < screen_height; ++y)
         for (int x = 0; x <= panel_right; ++x)
             part.push_back(display.pixel(x, y));
     return part;
@@ -63,7 +63,7 @@ TEST(long_run, twenty_thousand_frames_start_over_where_they_should) {
     int restarts_seen = 0, fader_restarts_seen = 0;
     for (int frame = 1; frame <= total_frames; ++frame) {
         draw_frame(&state, &pictures);
-        ASSERT_EQ(state.frame_counter, 251 + 2 * frame);
+        ASSERT_EQ(state.frame_counter, frame_counter_in_frame(frame));
 
         // The cursor: one character per glyph step, back to the start after the NUL.
         const int steps = (frame + 2) / 3;
@@ -92,7 +92,7 @@ TEST(long_run, twenty_thousand_frames_start_over_where_they_should) {
             if (shown % frames_per_slide == 0) {
                 EXPECT_EQ(state.fader.alpha, 1) << "frame " << frame;
                 EXPECT_EQ(state.fader.step, 1) << "frame " << frame;
-                EXPECT_EQ(fader_slide_index(&state.fader), shown / frames_per_slide % 16);
+                EXPECT_EQ(fader_slide_index(&state.fader), shown / frames_per_slide % slide_count);
             }
             if (shown % fader_cycle == 0) {
                 EXPECT_EQ(state.fader.fade_count, 32 * (shown / fader_cycle));

@@ -116,12 +116,10 @@ bool frames_draw_within_the_screen(const intro_pictures *pictures) {
     static intro_state state;
     intro_prepare(&state);
     intro_begin(&state);
-    // Each slide's turn is 510 frames, 255 fading in and 255 out.
-    for (int frame = 1;
-         frame_counter_in_frame(frame) <= fader_starts_above + 2 * 510 * frame_counter_step;
-         ++frame)
+    // Through the first two slides' turns, however many of them are missing.
+    for (int frame = 1; frame <= 5000 && state.fader.fade_count < 4; ++frame)
         draw_frame(&state, pictures);
-    return display.guard_intact();
+    return state.fader.fade_count == 4 && display.guard_intact();
 }
 
 in_folder::in_folder(const std::string &dir) {

@@ -34,7 +34,7 @@ void expect_loads_as_the_picture(const std::string &path);
 
 struct intro_pictures;
 // Draws the intro's frames with `pictures` through two slides' turns on a test screen; true
-// when nothing was written past the screen's end.
+// when the fader kept its timing and nothing was written past the screen's end.
 bool frames_draw_within_the_screen(const intro_pictures *pictures);
 
 // Runs the intro's own loading with the working directory in `dir`.

@@ -188,14 +188,14 @@ TEST(ScrollText, ThePauseLastsAsLongAsTheMessageSays) {
     scroller_prepare(&s, scroll_text);
     int empty_run = 0, longest = 0;
     for (int frame = 1; frame <= 3 * (static_cast<int>(text.size()) + 1); ++frame) {
-        scroller_step(&s, 251 + 2 * frame);
+        scroller_step(&s, frame_counter_in_frame(frame));
         bool empty = true;
         for (int cell : s.cells)
             empty = empty && cell == 0;
         empty_run = empty ? empty_run + 1 : 0;
         longest = std::max(longest, empty_run);
     }
-    const double seconds = longest * 0.040;
+    const double seconds = longest * frame_pause_ms / 1000.0;
     EXPECT_GE(seconds, 25.0);
     EXPECT_LE(seconds, 35.0);
 }

@@ -56,29 +56,25 @@ int sine_direct(int i) {
     return static_cast<int>(std::trunc(30.0 * std::sin(i * 3.14 / 125.0)));
 }
 
-// The frame counter during frame n (frame 1 is the first).
-int counter_of_frame(int n) {
-    return 251 + 2 * n;
-}
-
-// Plots columns 0..194 of a column buffer the way the band looks on screen: each non-empty
-// cell as a 2x2 dot with a black 2x2 shadow 20 right and 30 down, cells in column-then-row
-// order, offsets from sines computed here.
+// Plots the drawn columns of a column buffer the way the band looks on screen: each
+// non-empty cell as a 2x2 dot with a black 2x2 shadow, cells in column-then-row order,
+// offsets from sines computed here.
 std::vector<Uint16> model_plot(const std::vector<int> &buffer, int counter, Uint16 background) {
-    std::vector<Uint16> picture(320 * 240, background);
+    std::vector<Uint16> picture(screen_width * screen_height, background);
     auto plot = [&](int x, int y, int colour) {
-        if (x >= 0 && x < 320 && y >= 0 && y < 240)
-            picture[y * 320 + x] = static_cast<Uint16>(colour);
+        if (x >= 0 && x < screen_width && y >= 0 && y < screen_height)
+            picture[y * screen_width + x] = static_cast<Uint16>(colour);
     };
-    for (int col = 0; col < 195; ++col)
-        for (int k = 0; k < 26; ++k) {
-            const int v = buffer[col * 26 + k];
+    for (int col = 0; col < scroller_drawn_columns; ++col)
+        for (int k = 0; k < scroller_rows; ++k) {
+            const int v = buffer[col * scroller_rows + k];
             if (!v)
                 continue;
-            const int x = 150 + col + sine_direct(col + k);
-            const int y = 120 + k + sine_direct((counter + col + k) % 250);
+            const int x = scroller_band_x + col + sine_direct(col + k);
+            const int y =
+                scroller_band_y + k + sine_direct((counter + col + k) % scroller_sine_size);
             for (int d = 0; d < 4; ++d)
-                plot(x + 20 + d % 2, y + 30 + d / 2, 0);
+                plot(x + scroller_shadow_dx + d % 2, y + scroller_shadow_dy + d / 2, 0);
             for (int d = 0; d < 4; ++d)
                 plot(x + d % 2, y + d / 2, v);
         }
@@ -91,21 +87,21 @@ class ScrollerTest : public ::testing::Test {
     std::unique_ptr<scroller_state> s{new scroller_state};
 
     void fill_screen(Uint16 value) {
-        for (int i = 0; i < 320 * 240; ++i)
+        for (int i = 0; i < screen_width * screen_height; ++i)
             display.store[i] = value;
     }
     int cell(int col, int row) const { return s->cells[col * scroller_rows + row]; }
     void set_cell(int col, int row, int v) { s->cells[col * scroller_rows + row] = v; }
     int count_not(Uint16 value) const {
         int n = 0;
-        for (int i = 0; i < 320 * 240; ++i)
+        for (int i = 0; i < screen_width * screen_height; ++i)
             n += display.store[i] != value;
         return n;
     }
     // Runs frames first..last with the screen as it comes.
     void run_frames(int first, int last) {
         for (int n = first; n <= last; ++n)
-            scroller_step(s.get(), counter_of_frame(n));
+            scroller_step(s.get(), frame_counter_in_frame(n));
     }
     // Checks columns 189..195 against the glyph's rows 2..14, each twice, bits 7..1.
     void expect_rendered(unsigned char c) {
@@ -221,7 +217,7 @@ TEST_F(ScrollerTest, ShiftMovesEveryCellThreeColumnsLeft) {
     for (int i = 0; i < scroller_columns * scroller_rows; ++i)
         s->cells[i] = 0x100 + i;
     const std::vector<int> before(s->cells, s->cells + scroller_columns * scroller_rows);
-    scroller_step(s.get(), counter_of_frame(2)); // no glyph step in frame 2
+    scroller_step(s.get(), frame_counter_in_frame(2)); // no glyph step in frame 2
     for (int col = 0; col < scroller_columns; ++col)
         for (int k = 0; k < 26; ++k) {
             const int from = col < 195 ? col + 3 : col;
@@ -270,8 +266,8 @@ TEST_F(ScrollerTest, LaterCellWinsWhereDotsOverlap) {
     fill_screen(ground);
     set_cell(53, 0, 0x1111);
     set_cell(53, 1, 0x2222);
-    scroller_step(s.get(), counter_of_frame(2));
-    const int c = counter_of_frame(2);
+    scroller_step(s.get(), frame_counter_in_frame(2));
+    const int c = frame_counter_in_frame(2);
     const int x0 = 200 + sine_direct(50), y0 = 120 + sine_direct((c + 50) % 250);
     const int x1 = 200 + sine_direct(51), y1 = 121 + sine_direct((c + 51) % 250);
     ASSERT_EQ(x1, x0);
@@ -289,7 +285,7 @@ TEST_F(ScrollerTest, Columns195To197AreShiftedButNotDrawn) {
     for (int col = 195; col < 198; ++col)
         for (int k = 0; k < 26; ++k)
             set_cell(col, k, 0x3333 + col);
-    const int counter = counter_of_frame(2); // no glyph step
+    const int counter = frame_counter_in_frame(2); // no glyph step
     scroller_step(s.get(), counter);
     // Only the copies in columns 192..194 are plotted.
     std::vector<int> drawn(198 * 26, 0);
@@ -298,7 +294,7 @@ TEST_F(ScrollerTest, Columns195To197AreShiftedButNotDrawn) {
             drawn[col * 26 + k] = 0x3333 + col + 3;
     const std::vector<Uint16> expected = model_plot(drawn, counter, ground);
     int differences = 0;
-    for (int i = 0; i < 320 * 240; ++i)
+    for (int i = 0; i < screen_width * screen_height; ++i)
         differences += display.store[i] != expected[i];
     EXPECT_EQ(differences, 0);
     EXPECT_GT(count_not(ground), 0);
@@ -307,7 +303,7 @@ TEST_F(ScrollerTest, Columns195To197AreShiftedButNotDrawn) {
 TEST_F(ScrollerTest, Columns196And197StayEmptyInEveryFrame) {
     scroller_prepare(s.get(), "\xdb\xdb\xb0g$!0AB\x03");
     for (int n = 1; n <= 300; ++n) {
-        scroller_step(s.get(), counter_of_frame(n));
+        scroller_step(s.get(), frame_counter_in_frame(n));
         for (int k = 0; k < 26; ++k) {
             ASSERT_EQ(cell(196, k), 0) << "frame " << n;
             ASSERT_EQ(cell(197, k), 0) << "frame " << n;
@@ -320,7 +316,7 @@ TEST_F(ScrollerTest, GlyphStepRunsInFramesOneFourSeven) {
     const char *text = "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA";
     scroller_prepare(s.get(), text);
     for (int n = 1; n <= 40; ++n) {
-        scroller_step(s.get(), counter_of_frame(n));
+        scroller_step(s.get(), frame_counter_in_frame(n));
         EXPECT_EQ(s->cursor - text, (n + 2) / 3) << "frame " << n;
         // The new glyph has just been shifted to columns 186..192 in its own frame.
         if (n % 3 == 1) {
@@ -331,7 +327,7 @@ TEST_F(ScrollerTest, GlyphStepRunsInFramesOneFourSeven) {
 
 TEST_F(ScrollerTest, GlyphIsFirstDrawnShiftedToColumns186To192) {
     scroller_prepare(s.get(), "\xdb");
-    scroller_step(s.get(), counter_of_frame(1));
+    scroller_step(s.get(), frame_counter_in_frame(1));
     for (int k = 0; k < 26; ++k) {
         for (int col = 186; col <= 192; ++col)
             EXPECT_EQ(cell(col, k), gradient(k));
@@ -367,7 +363,7 @@ TEST_F(ScrollerTest, OneCharacterTextRestartsAfterItsNul) {
     const char *text = "\x03";
     scroller_prepare(s.get(), text);
     for (int n = 1; n <= 300; ++n) {
-        scroller_step(s.get(), counter_of_frame(n));
+        scroller_step(s.get(), frame_counter_in_frame(n));
         const int steps = (n + 2) / 3;
         EXPECT_EQ(s->cursor - text, steps % 2) << "frame " << n;
     }
@@ -428,7 +424,7 @@ std::vector<Uint16> model_frame(const char *text, int n, Uint16 background) {
     for (int copy = 1; copy <= since; ++copy)
         for (int k = 0; k < 26; ++k)
             buffer[(195 - 3 * copy) * 26 + k] = last_rows[2 + k / 2] >> 1 & 1 ? gradient(k) : 0;
-    return model_plot(buffer, 251 + 2 * n, background);
+    return model_plot(buffer, frame_counter_in_frame(n), background);
 }
 
 TEST_F(ScrollerTest, WholeFrameAfterHundredsOfFramesMatchesTheModel) {
@@ -440,7 +436,7 @@ TEST_F(ScrollerTest, WholeFrameAfterHundredsOfFramesMatchesTheModel) {
         run_frames(n, n);
         const std::vector<Uint16> expected = model_frame(text, n, ground);
         int differences = 0;
-        for (int i = 0; i < 320 * 240; ++i)
+        for (int i = 0; i < screen_width * screen_height; ++i)
             differences += display.store[i] != expected[i];
         EXPECT_EQ(differences, 0) << "frame " << n;
         EXPECT_GT(count_not(ground), 3000) << "frame " << n;
@@ -452,9 +448,9 @@ TEST_F(ScrollerTest, DotsAndShadowsStayWithinTheirBands) {
     scroller_prepare(s.get(), "\xdb");
     fill_screen(ground);
     for (int n = 1; n <= 250; ++n) {
-        scroller_step(s.get(), counter_of_frame(n));
-        for (int y = 0; y < 240; ++y)
-            for (int x = 0; x < 320; ++x) {
+        scroller_step(s.get(), frame_counter_in_frame(n));
+        for (int y = 0; y < screen_height; ++y)
+            for (int x = 0; x < screen_width; ++x) {
                 const Uint16 p = display.pixel(x, y);
                 if (p == ground)
                     continue;

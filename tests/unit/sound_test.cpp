@@ -6,6 +6,7 @@
 #include <random>
 
 #include "intro/pictures.h"
+#include "intro/screen_sound_media.h"
 #include "intro/sound.h"
 #include "media_fixtures.h"
 
@@ -79,9 +80,9 @@ TEST(sound, the_music_is_mixed_at_22050_hz_and_the_device_closed_after) {
     }
     EXPECT_NE(sound.music, nullptr);
     EXPECT_EQ(Mix_QuerySpec(&rate, &format, &channels), 1);
-    EXPECT_EQ(rate, 22050);
-    EXPECT_EQ(format, AUDIO_S16LSB);
-    EXPECT_EQ(channels, 2);
+    EXPECT_EQ(rate, audio_rate);
+    EXPECT_EQ(format, audio_sample_format);
+    EXPECT_EQ(channels, audio_channels);
     halt_sound(&sound);
     close_sound(&sound);
     EXPECT_EQ(Mix_QuerySpec(&rate, &format, &channels), 0) << "the audio device is still open";

@@ -8,14 +8,12 @@
 #   tools/linux/package.sh [BUILD_FOLDER]     (default: build-linux)
 #
 # sdl12-compat is built from its release source, the one the Windows build uses: from the
-# folder INTRO_SOURCES names, or downloaded (tools/sources/sdl12-compat.sh).
+# folder INTRO_SOURCES names, or downloaded (tools/sources/sdl12-compat.sh); kept in
+# BUILD_FOLDER/sdl12-compat as a cached stack (tools/common.sh).
 # The version is the one in VERSION; the changelog's top entry must be for it.
-set -eu
-cd "$(dirname "$0")/../.."
-out=${1:-build-linux}
-mkdir -p "$out"
-out=$(cd "$out" && pwd)
-say() { echo "linux: $*" >&2; }
+script_name=linux
+. "$(dirname "$0")/../common.sh"
+out=$(build_folder "${1:-build-linux}")
 
 tools/install-deps.sh build-essential cmake pkg-config dpkg-dev file libpng-dev \
     libsdl1.2-compat-dev libsdl-mixer1.2-dev libx11-dev libsdl2-dev
@@ -27,7 +25,6 @@ if [ "$logged" != "$version" ]; then
     exit 1
 fi
 # Everything dated as the release, so the same clone packs the same files.
-. tools/reproducible.sh
 SOURCE_DATE_EPOCH=$(release_epoch)
 export SOURCE_DATE_EPOCH
 
@@ -37,7 +34,7 @@ cmake -S . -B "$out" -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr \
     -DBUILD_TESTING=OFF -DINTRO_BENCHMARKS=OFF \
     -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
     -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null
-cmake --build "$out" -j2 --target intro linux_release_files >/dev/null
+cmake --build "$out" -j$jobs --target intro linux_release_files >/dev/null
 
 mkdir -p dist
 (cd "$out" && cpack -G DEB -B "$out/cpack" >/dev/null)
@@ -52,27 +49,24 @@ mkdir -p "$tree"
 cp -R "$out/stage/usr/." "$tree/"
 
 # Other distributions may have the classic SDL 1.2 as libSDL-1.2.so.0, which cannot enlarge
-# the display; the tarball brings sdl12-compat's, which the launcher puts first. Built again
-# only when its pinned source list or this script changes.
-compat=$out/sdl12-compat
-recipe=$(cat tools/sources/sdl12-compat-release-*.sha256 "$0" | sha256sum | cut -c1-16)
-if [ "$(cat "$compat/recipe" 2>/dev/null)" != "$recipe" ] || [ ! -f "$compat/libSDL-1.2.so.0" ]; then
-    rm -rf "$compat" && mkdir -p "$compat"
-    compat_src=$(tools/sources/sdl12-compat.sh "$compat/src")
+# the display; the tarball brings sdl12-compat's, which the launcher puts first. Its recipe
+# is this script.
+build_compat() {
+    compat_src=$(tools/sources/sdl12-compat.sh "$1/src")
     say "building sdl12-compat's libSDL-1.2.so.0 from $compat_src"
-    cmake -S "$compat_src" -B "$compat/build" -DCMAKE_BUILD_TYPE=Release -DSDL12TESTS=OFF \
-        -DSDL12DEVEL=OFF -DSTATICDEVEL=OFF \
-        -DCMAKE_C_FLAGS="-ffile-prefix-map=$compat_src=sdl12-compat" >"$compat/build.log" 2>&1 &&
-        cmake --build "$compat/build" -j2 --target SDL >>"$compat/build.log" 2>&1 ||
-        { cat "$compat/build.log" >&2; say "sdl12-compat did not build"; exit 1; }
-    cp -L "$compat/build/libSDL-1.2.so.0" "$compat/libSDL-1.2.so.0"
-    strip --strip-unneeded --remove-section=.comment --remove-section=.note "$compat/libSDL-1.2.so.0"
-    cp "$compat_src/LICENSE.txt" "$compat/LICENSE.txt"
-    echo "$recipe" >"$compat/recipe"
-fi
+    logged "$1/build.log" cmake -S "$compat_src" -B "$1/build" -DCMAKE_BUILD_TYPE=Release \
+        -DSDL12TESTS=OFF -DSDL12DEVEL=OFF -DSTATICDEVEL=OFF \
+        -DCMAKE_C_FLAGS="-ffile-prefix-map=$compat_src=sdl12-compat"
+    logged "$1/build.log" cmake --build "$1/build" -j$jobs --target SDL
+    cp -L "$1/build/libSDL-1.2.so.0" "$1/libSDL-1.2.so.0"
+    strip --strip-unneeded --remove-section=.comment --remove-section=.note "$1/libSDL-1.2.so.0"
+    cp "$compat_src/LICENSE.txt" "$1/LICENSE.txt"
+}
+compat=$out/sdl12-compat
+cached_stack "$compat" build_compat $pinned_sources tools/linux/package.sh
 install -m 644 "$compat/libSDL-1.2.so.0" "$tree/lib/wavelength/libSDL-1.2.so.0"
 install -m 644 "$compat/LICENSE.txt" "$tree/share/doc/wavelength/sdl12-compat-LICENSE.txt"
-sed "s/@VERSION@/$version/" tools/linux/README.txt >"$tree/README.txt"
+fill_in tools/linux/README.txt >"$tree/README.txt"
 tar -C "$out/tarball" --sort=name --owner=0 --group=0 --numeric-owner \
     --mtime="@$SOURCE_DATE_EPOCH" -cf - wavelength-linux-x86_64 | gzip -9n \
     >dist/wavelength-linux-x86_64.tar.gz

@@ -2,24 +2,18 @@
 # Builds the Linux release (package.sh) and tests it as a viewer meets it, on this machine:
 # lintian on the .deb; the .deb installed with apt-get; the menu entry and the metainfo
 # validated where they were installed; `wavelength` run from an unrelated folder under a
-# 1920x1080 Xvfb with openbox (the tests labelled "linux", from a build folder of their own);
+# 1920x1080 Xvfb with openbox (the tests labelled "linux", from the Linux build folder the
+# release tests share, build-release-tests);
 # then the package purged, leaving nothing of it behind. The unpacked tarball is run too
 # (tests/linux/tarball_test.cpp): its launcher through a link and without its media, and
 # the intro where Debian's classic SDL 1.2 (unpacked, not installed) comes first.
 # Needs root (or sudo).
 #
 #   tools/linux/test.sh [BUILD_FOLDER]     (default: build-linux)
-set -eu
-cd "$(dirname "$0")/../.."
-out=${1:-build-linux}
-mkdir -p "$out"
-out=$(cd "$out" && pwd)
-say() { echo "linux: $*" >&2; }
-as_root=""
-[ "$(id -u)" -eq 0 ] || as_root="sudo"
-apt() { $as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300 "$@"; }
+script_name=linux
+. "$(dirname "$0")/../common.sh"
+out=$(build_folder "${1:-build-linux}")
 
-start=$(date +%s)
 tools/linux/package.sh "$out"
 deb=dist/wavelength_$(cat VERSION)_amd64.deb
 tools/install-deps.sh lintian desktop-file-utils appstream xvfb openbox libgl1-mesa-dri \
@@ -73,14 +67,14 @@ done
 # than the classic SDL 1.2: asked with this machine's package states less the SDL ones.
 awk -v RS= -v ORS='\n\n' '!/^Package: libsdl(1\.2|-mixer1\.2)/' /var/lib/dpkg/status \
     >"$out/status-without-sdl"
-apt -s -o Dir::State::status="$out/status-without-sdl" install "./$deb" >"$out/fresh-install.txt"
+apt_retry -s -o Dir::State::status="$out/status-without-sdl" install "./$deb" >"$out/fresh-install.txt"
 grep -q '^Inst libsdl1.2-compat-shim ' "$out/fresh-install.txt" &&
     ! grep -q '^Inst libsdl1.2debian ' "$out/fresh-install.txt" ||
     { say "on a fresh machine apt would install:"; grep '^Inst' "$out/fresh-install.txt" >&2; status=1; }
 
-apt install -y -qq --reinstall "./$deb" >/dev/null
+apt_retry install -y -qq --reinstall "./$deb" >/dev/null
 # Whatever fails on the way, the package does not stay on the machine.
-trap 'apt purge -y -qq wavelength >/dev/null 2>&1 || true' EXIT
+trap 'apt_retry purge -y -qq wavelength >/dev/null 2>&1 || true' EXIT
 files=$(dpkg-query -L wavelength)
 for f in $(echo "$files" | grep -E '^/usr/share/applications/.*\.desktop$'); do
     desktop-file-validate "$f" || status=1
@@ -90,19 +84,14 @@ for f in $(echo "$files" | grep -E '^/usr/share/metainfo/.*\.xml$'); do
 done
 installed=$(date +%s)
 
-test=$out/test
-cmake -S . -B "$test" -DINTRO_BENCHMARKS=OFF -DINTRO_INSTALLED_PREFIX=/usr \
+release_tests_build "linux_tests tarball_tests intro-capture" -DINTRO_INSTALLED_PREFIX=/usr \
     -DINTRO_LINUX_TREE="$unpacked/wavelength-linux-x86_64" \
-    -DINTRO_CLASSIC_SDL_DIR="$classic/usr/lib/x86_64-linux-gnu" >/dev/null
-cmake --build "$test" -j2 --target linux_tests tarball_tests intro-capture >/dev/null
-ctest --test-dir "$test" -L linux --no-tests=error --output-on-failure -V >"$out/installed-tests.log" 2>&1 ||
-    status=1
-grep -E '\[ measured \]|Test +#|tests passed' "$out/installed-tests.log" >&2 || true
-[ $status -eq 0 ] || cat "$out/installed-tests.log" >&2
+    -DINTRO_CLASSIC_SDL_DIR="$classic/usr/lib/x86_64-linux-gnu"
+labelled_tests "$tests_build" linux "$out/installed-tests.log" '\[ measured \]|Test +#|tests passed' || status=1
 ran=$(date +%s)
 
 # Purged, it leaves no file behind, and no folder that no other package has.
-apt purge -y -qq wavelength >/dev/null
+apt_retry purge -y -qq wavelength >/dev/null
 state=$(dpkg-query -W -f='${Status}' wavelength 2>/dev/null || true)
 case $state in
 "" | *" not-installed") ;;
@@ -118,6 +107,6 @@ for f in $files; do
     fi
 done
 
-say "built in $((built - start)) s, lintian $((linted - built)) s, installed and validated" \
+say "built in $((built - started)) s, lintian $((linted - built)) s, installed and validated" \
     "in $((installed - linted)) s, run in $((ran - installed)) s, purged in $(($(date +%s) - ran)) s"
 exit $status

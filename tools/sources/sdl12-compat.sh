@@ -6,14 +6,16 @@
 #
 # The release archive is taken from the folder named by INTRO_SOURCES when it holds it (no
 # internet needed), and otherwise downloaded from upstream. A download's compressed bytes
-# may differ from another copy's, so the pin is the files themselves, not the archive.
-# Prints the unpacked tree's path on stdout.
+# may differ from another copy's, so the pin is the files themselves, not the archive. The
+# version is tools/versions.sh's. Leaves the archive in DEST too, and prints the unpacked
+# tree's path on stdout.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
-release=sdl12-compat-release-1.2.76
+. "$here/../versions.sh"
+release=sdl12-compat-release-$sdl12_compat_version
 archive=$release.tar.gz
-url=https://github.com/libsdl-org/sdl12-compat/archive/refs/tags/release-1.2.76.tar.gz
-list=$here/$release.sha256
+url=https://github.com/libsdl-org/sdl12-compat/archive/refs/tags/release-$sdl12_compat_version.tar.gz
+list=$here/sdl12-compat.sha256
 
 [ $# -eq 1 ] || { echo "usage: $0 DEST" >&2; exit 2; }
 mkdir -p "$1"
@@ -23,6 +25,7 @@ say() { echo "sdl12-compat: $*" >&2; }
 if [ -n "${INTRO_SOURCES:-}" ] && [ -f "$INTRO_SOURCES/$archive" ]; then
     from=$(cd "$INTRO_SOURCES" && pwd)/$archive
     say "taking $from"
+    [ "$from" -ef "$dest/$archive" ] || cp "$from" "$dest/$archive"
 else
     from=$dest/$archive
     say "downloading $url"

@@ -4,10 +4,10 @@
 // the page is hidden, and shows the intro's own messages and the files that did not arrive.
 'use strict';
 
-const media_files = ['back.dat'];
-for (let i = 0; i < 16; ++i)
-  media_files.push('sl' + i + '.dat');
-media_files.push('theme.xm');
+// The files of res/ as src/intro/screen_sound_media.h names them (a unit test compares).
+const media_files = ['back.dat', 'sl0.dat', 'sl1.dat', 'sl2.dat', 'sl3.dat', 'sl4.dat', 'sl5.dat',
+  'sl6.dat', 'sl7.dat', 'sl8.dat', 'sl9.dat', 'sl10.dat', 'sl11.dat', 'sl12.dat', 'sl13.dat',
+  'sl14.dat', 'sl15.dat', 'theme.xm'];
 
 const canvas = document.getElementById('canvas');
 const note = document.getElementById('note');

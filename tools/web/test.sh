@@ -1,19 +1,14 @@
 #!/bin/sh
 # Builds the web page (tools/web/build.sh, the SDL stack reused when built) and tests it in
-# Debian's Chromium: the tests labelled "web", from a Linux build folder of its own that
-# builds intro-capture to compare with.
+# Debian's Chromium: the tests labelled "web", from the Linux build folder the release tests
+# share (build-release-tests), which builds intro-capture to compare with.
 #
 #   tools/web/test.sh [BUILD_FOLDER]     (default: build-web)
-set -eu
-cd "$(dirname "$0")/../.."
-root=$(pwd)
-out=${1:-build-web}
+script_name=web
+. "$(dirname "$0")/../common.sh"
+out=$(build_folder "${1:-build-web}")
 
-say() { echo "web: $*" >&2; }
-
-start=$(date +%s)
 tools/web/build.sh "$out"
-out=$(cd "$out" && pwd)
 built=$(date +%s)
 
 # The Linux build's own packages, then the browser, and node and npm (Debian's, unless this
@@ -33,19 +28,12 @@ if ! cmp -s tests/web/package-lock.json "$node_dir/package-lock.json"; then
     (cd "$node_dir" && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
 fi
 
-linux=$out/linux
-cmake -S . -B "$linux" -DINTRO_BENCHMARKS=OFF -DINTRO_WEB_DIST="$root/dist/wavelength-web" \
-    -DINTRO_WEB_NODE_MODULES="$node_dir/node_modules" >/dev/null
-cmake --build "$linux" -j2 --target intro-capture >/dev/null
+release_tests_build intro-capture -DINTRO_WEB_DIST="$root/dist/wavelength-web" \
+    -DINTRO_WEB_NODE_MODULES="$node_dir/node_modules"
 prepared=$(date +%s)
 
 status=0
-ctest --test-dir "$linux" -L web --no-tests=error --output-on-failure -V >"$out/web-tests.log" 2>&1 ||
+labelled_tests "$tests_build" web "$out/web-tests.log" '\[ measured \]|^[0-9]+: (ok|not ok)|tests passed' ||
     status=$?
-if [ $status -eq 0 ]; then
-    grep -E '\[ measured \]|^[0-9]+: (ok|not ok)|tests passed' "$out/web-tests.log" || true
-else
-    cat "$out/web-tests.log"
-fi
-say "page built in $((built - start)) s, prepared in $((prepared - built)) s, tested in $(($(date +%s) - prepared)) s"
+say "page built in $((built - started)) s, prepared in $((prepared - built)) s, tested in $(($(date +%s) - prepared)) s"
 exit $status

@@ -7,43 +7,18 @@
 # stack (SDL2, sdl12-compat, SDL_mixer 1.2, libmikmod; stack.sh) as DLLs into
 # BUILD_FOLDER/stack (kept and reused until its recipe changes), then cross-builds intro.exe
 # against it and packs intro.exe, the DLLs it needs, res/ and README.txt.
-set -eu
-cd "$(dirname "$0")/../.."
-root=$(pwd)
-out=${1:-build-win}
-mkdir -p "$out"
-out=$(cd "$out" && pwd)
+script_name=windows
+. "$(dirname "$0")/../common.sh"
+out=$(build_folder "${1:-build-win}")
 stack=$out/stack
 host=i686-w64-mingw32
-jobs=2
-
-say() { echo "windows: $*" >&2; }
-
-. tools/apt.sh
-. tools/reproducible.sh
 
 install_missing g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686 dpkg-dev \
     cmake make pkg-config g++ zip icoutils
 
 # ---- The SDL stack, built once -------------------------------------------------------
 . tools/windows/stack.sh
-# The stamp is the hash of everything the stack is built from; a stack built from anything
-# else is rebuilt.
-stack_recipe=$(cat tools/windows/stack.sh tools/windows/libmikmod-version.rc \
-    tools/windows/i686-w64-mingw32.cmake tools/sources/sdl12-compat.sh \
-    tools/sources/sdl12-compat-release-1.2.76.sha256 | sha256sum | cut -c1-64)
-if [ "$(cat "$stack/.built" 2>/dev/null)" = "$stack_recipe" ]; then
-    say "reusing the SDL stack in $stack"
-else
-    start=$(date +%s)
-    # The time stamps ld writes into the DLLs (PE header, export directory) are 0, whenever
-    # the stack is built; strip dates the shipped copies as the release.
-    SOURCE_DATE_EPOCH=0
-    export SOURCE_DATE_EPOCH
-    build_stack "$stack"
-    echo "$stack_recipe" >"$stack/.built"
-    say "SDL stack built in $(($(date +%s) - start)) s"
-fi
+cached_stack "$stack" build_stack $stack_recipe_files
 [ "${WINDOWS_STACK_ONLY:-}" = 1 ] && exit 0
 
 # Every time stamp in what is shipped is the release's date: the PE headers' (ld and strip
@@ -52,19 +27,12 @@ SOURCE_DATE_EPOCH=$(release_epoch)
 export SOURCE_DATE_EPOCH
 
 # ---- intro.exe -----------------------------------------------------------------------
-# The scroll font table is generated at build time by a program for this machine.
-host_tools=$out/host
-mkdir -p "$host_tools"
-if [ ! -x "$host_tools/make_scroll_font" ] ||
-    [ src/font/make_scroll_font.cpp -nt "$host_tools/make_scroll_font" ]; then
-    g++ -std=c++17 -O2 -o "$host_tools/make_scroll_font" src/font/make_scroll_font.cpp
-fi
-
 export PKG_CONFIG_LIBDIR="$stack/lib/pkgconfig"
 unset PKG_CONFIG_PATH
+scroll_font=$(host_scroll_font "$out/host")
 cmake -S . -B "$out/intro" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$root/tools/windows/i686-w64-mingw32.cmake" \
-    -DINTRO_HOST_MAKE_SCROLL_FONT="$host_tools/make_scroll_font" \
+    -DINTRO_HOST_MAKE_SCROLL_FONT="$scroll_font" \
     -DBUILD_TESTING=OFF -DINTRO_BENCHMARKS=OFF >"$out/intro-cmake.log" ||
     { cat "$out/intro-cmake.log"; exit 1; }
 cmake --build "$out/intro" -j$jobs --target intro
@@ -115,16 +83,18 @@ for f in $exe $(for d in $dlls; do echo "$stack/bin/$d"; done); do
     done
 done
 
-# Every file tells its true version.
+# Every file tells its true version, in four numbers.
 project_version=$(cat VERSION)
-for v in "intro.exe $exe $project_version.0" "SDL.dll $stack/bin/SDL.dll 1.2.76.0" \
-    "SDL2.dll $stack/bin/SDL2.dll 2.26.5.0" "SDL_mixer.dll $stack/bin/SDL_mixer.dll 1.2.12.0" \
-    "libmikmod-3.dll $stack/bin/libmikmod-3.dll 3.3.11.1"; do
+four() { echo "$1.0.0.0" | cut -d. -f1-4; }
+for v in "intro.exe $exe $project_version" "SDL.dll $stack/bin/SDL.dll $sdl12_compat_version" \
+    "SDL2.dll $stack/bin/SDL2.dll $sdl2_version" "SDL_mixer.dll $stack/bin/SDL_mixer.dll $sdl_mixer_version" \
+    "libmikmod-3.dll $stack/bin/libmikmod-3.dll $libmikmod_version"; do
     set -- $v
     found=$(file_version "$2")
-    [ "$found" = "$3" ] || { say "$1 has file version '$found', not $3"; exit 1; }
+    [ "$found" = "$(four "$3")" ] || { say "$1 has file version '$found', not $(four "$3")"; exit 1; }
 done
-say "file versions: intro.exe $project_version, SDL.dll 1.2.76, SDL2.dll 2.26.5, SDL_mixer.dll 1.2.12, libmikmod-3.dll 3.3.11.1"
+say "file versions: intro.exe $project_version, SDL.dll $sdl12_compat_version, SDL2.dll $sdl2_version," \
+    "SDL_mixer.dll $sdl_mixer_version, libmikmod-3.dll $libmikmod_version"
 
 # ---- The zip -------------------------------------------------------------------------
 pack=$out/pack/wavelength-win32
@@ -144,14 +114,9 @@ mingw_notices() {
         /usr/share/doc/mingw-w64-common/copyright | sed 's/^ \.$//; s/^ //'
 }
 {
-    sed "s/@VERSION@/$project_version/" tools/windows/README.txt
+    fill_in tools/windows/README.txt
     sed 's/^/    /' "$stack/versions.txt"
-    printf '\n\n======== Licence of WAVELENGTH ========\n\n'
-    cat LICENSE
-    for l in SDL2 sdl12-compat SDL_mixer libmikmod; do
-        printf '\n\n======== Licence of %s ========\n\n' "$l"
-        cat "$stack/licences/$l.txt"
-    done
+    licences "$stack"
     printf '\n\n======== Notices of the MinGW-w64 runtime ========\n\n'
     mingw_notices
 } | sed 's/$/\r/' >"$pack/README.txt"

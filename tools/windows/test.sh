@@ -1,17 +1,13 @@
 #!/bin/sh
 # Builds the Windows release (tools/windows/build.sh, the SDL stack reused when built) and
-# runs it under Wine: the tests labelled "windows", from a Linux build folder of their own.
+# runs it under Wine: the tests labelled "windows", from the Linux build folder the release
+# tests share (build-release-tests).
 #
 #   tools/windows/test.sh [BUILD_FOLDER]     (default: build-win)
-set -eu
-cd "$(dirname "$0")/../.."
-root=$(pwd)
-out=${1:-build-win}
+script_name=windows
+. "$(dirname "$0")/../common.sh"
+out=$(build_folder "${1:-build-win}")
 
-say() { echo "windows: $*" >&2; }
-. tools/apt.sh
-
-start=$(date +%s)
 tools/windows/build.sh "$out"
 built=$(date +%s)
 
@@ -35,15 +31,12 @@ if ! wine --version >/dev/null 2>&1; then
     exit 0
 fi
 
-linux=$out/linux
-cmake -S . -B "$linux" -DINTRO_BENCHMARKS=OFF \
-    -DINTRO_WINDOWS_ZIP="$root/dist/wavelength-win32.zip" >/dev/null
-cmake --build "$linux" -j2 --target wine_tests intro intro-capture >/dev/null
+release_tests_build "wine_tests intro intro-capture" -DINTRO_WINDOWS_ZIP="$root/dist/wavelength-win32.zip"
 # The tests convert the capture tool's soundtrack with the release's own SDL2.dll.
 i686-w64-mingw32-gcc -O2 -Wall -Wextra -static-libgcc -I"$out/stack/include/SDL2" \
-    -o "$linux/convert_sound.exe" tests/windows/convert_sound.c -L"$out/stack/lib" -lSDL2
+    -o "$tests_build/convert_sound.exe" tests/windows/convert_sound.c -L"$out/stack/lib" -lSDL2
 # They read the intro's message box with a Windows program of their own.
-i686-w64-mingw32-gcc -O2 -Wall -Wextra -static-libgcc -o "$linux/box_text.exe" tests/windows/box_text.c
+i686-w64-mingw32-gcc -O2 -Wall -Wextra -static-libgcc -o "$tests_build/box_text.exe" tests/windows/box_text.c
 
 # Wine's first start in a prefix takes long: one prefix for the whole run.
 prefix_root=$(mktemp -d)
@@ -54,12 +47,7 @@ WINEPREFIX="$prefix_root/prefix" wineserver -w
 prepared=$(date +%s)
 
 status=0
-INTRO_WINE_PREFIX="$prefix_root/prefix" ctest --test-dir "$linux" -L windows --no-tests=error \
-    --output-on-failure -V >"$out/wine-tests.log" 2>&1 || status=$?
-if [ $status -eq 0 ]; then
-    grep -E '\[ measured \]|Test +#|tests passed' "$out/wine-tests.log" || true
-else
-    cat "$out/wine-tests.log"
-fi
-say "release built in $((built - start)) s, Wine prepared in $((prepared - built)) s, tested in $(($(date +%s) - prepared)) s"
+labelled_tests "$tests_build" windows "$out/wine-tests.log" '\[ measured \]|Test +#|tests passed' \
+    INTRO_WINE_PREFIX="$prefix_root/prefix" || status=$?
+say "release built in $((built - started)) s, Wine prepared in $((prepared - built)) s, tested in $(($(date +%s) - prepared)) s"
 exit $status
