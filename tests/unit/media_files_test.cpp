@@ -2,23 +2,20 @@
 // res/ by name before the intro starts, so its list must be the intro's own.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "files.h"
 #include "intro/screen_sound_media.h"
 
 namespace {
 
 TEST(media_files, the_web_page_fetches_exactly_the_files_the_intro_reads) {
-    std::ifstream in("tools/web/page.js");
-    ASSERT_TRUE(in) << "run from the repository's folder";
-    std::stringstream page;
-    page << in.rdbuf();
+    const bytes page = read_file("tools/web/page.js");
+    ASSERT_FALSE(page.empty()) << "run from the repository's folder";
+    const std::string text(page.begin(), page.end());
     std::smatch list;
-    const std::string text = page.str();
     ASSERT_TRUE(std::regex_search(text, list, std::regex(R"(const media_files = \[([^\]]*)\])")));
     std::vector<std::string> fetched;
     const std::string names = list[1];
