@@ -20,10 +20,8 @@ inline std::int32_t read_s32(const unsigned char *p) {
 }
 
 // Writes the reason into `why` and returns false, so that a check can end with it.
-inline bool refuse(char *why, std::size_t why_size, const char *format, ...)
-    __attribute__((format(printf, 3, 4)));
-
-inline bool refuse(char *why, std::size_t why_size, const char *format, ...) {
+__attribute__((format(printf, 3, 4))) inline bool refuse(char *why, std::size_t why_size,
+                                                         const char *format, ...) {
     va_list args;
     va_start(args, format);
     std::vsnprintf(why, why_size, format, args);

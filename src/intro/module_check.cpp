@@ -146,38 +146,24 @@ void read_song_header(const unsigned char *d, song *s) {
     s->order = d + 80;
 }
 
-bool check_version(const song &s, char *why, std::size_t why_size) {
+// A version the player reads, counts it accepts, a song header holding the order table
+// inside the file, a restart inside the song, a speed and tempo it plays, and orders that
+// name only patterns there are.
+bool check_song_header(const song &s, std::size_t size, char *why, std::size_t why_size) {
     if (s.version < oldest_version || s.version > newest_version)
         return refuse(why, why_size, "XM version %x.%02x; the player reads 1.02 to 1.04",
                       s.version >> 8, s.version & 0xff);
-    return true;
-}
-
-bool check_counts(const song &s, char *why, std::size_t why_size) {
     if (s.orders < 1 || s.orders > 256 || s.channels < 1 || s.channels > 64 || s.patterns < 1 ||
         s.patterns > 256 || s.instruments < 1 || s.instruments > 128)
         return refuse(why, why_size, "refusing %u orders, %u channels, %u patterns, %u instruments",
                       s.orders, s.channels, s.patterns, s.instruments);
-    return true;
-}
-
-// The song header holds the order table and ends inside the file.
-bool check_song_header_size(const song &s, std::size_t size, char *why, std::size_t why_size) {
     if (s.header_size < 20 + s.orders || s.header_size > 20 + 256 ||
         song_header_at + s.header_size > size)
         return refuse(why, why_size, "song header of %llu bytes in a file of %zu",
                       static_cast<unsigned long long>(s.header_size), size);
-    return true;
-}
-
-bool check_restart_speed_and_tempo(const song &s, char *why, std::size_t why_size) {
     if (s.restart >= s.orders || s.speed < 1 || s.speed > 31 || s.tempo < 32 || s.tempo > 255)
         return refuse(why, why_size, "refusing restart at order %u, speed %u, tempo %u", s.restart,
                       s.speed, s.tempo);
-    return true;
-}
-
-bool check_order_table(const song &s, char *why, std::size_t why_size) {
     for (unsigned i = 0; i < s.orders; ++i)
         if (s.order[i] >= s.patterns)
             return refuse(why, why_size, "order %u names pattern %u of %u", i, s.order[i],
@@ -630,9 +616,7 @@ bool check_module_bytes(const unsigned char *d, std::size_t size, char *why, std
     song s;
     read_song_header(d, &s);
     std::vector<sample> samples;
-    if (!check_version(s, why, why_size) || !check_counts(s, why, why_size) ||
-        !check_song_header_size(s, size, why, why_size) ||
-        !check_restart_speed_and_tempo(s, why, why_size) || !check_order_table(s, why, why_size) ||
+    if (!check_song_header(s, size, why, why_size) ||
         !walk_song(&s, &samples, d, size, why, why_size))
         return false;
     if (samples.empty())

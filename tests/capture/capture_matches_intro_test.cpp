@@ -21,97 +21,69 @@ namespace {
 
 using namespace e2e;
 
-// The intro is drawing (the rows above the slide panel and the scroller show the background)
-// and the scroller has put text on screen.
-bool is_intro_with_text(const std::vector<std::uint16_t> &shot,
-                        const std::vector<std::uint16_t> &background) {
-    return shows_background_top(shot, background) && differences(shot, background) > 200;
-}
+// The intro on a private Xvfb of its own size, in a folder with res/ (without
+// res/back.dat when `background` is false).
+class CaptureMatchesIntro : public ::testing::Test {
+  protected:
+    void start(bool with_background) {
+        std::string error;
+        ASSERT_TRUE(start_x_server(&server, &error)) << error;
+        ASSERT_TRUE(make_temp_folder(&folder));
+        ASSERT_TRUE(prepare_res(folder.path));
+        const std::string back = folder.path + "/res/back.dat";
+        int w = 0, h = 0;
+        background = bmp_as_565(back, &w, &h);
+        ASSERT_EQ(background.size(), static_cast<size_t>(width * height));
+        if (!with_background) {
+            ASSERT_EQ(std::remove(back.c_str()), 0);
+            background.assign(background.size(), 0);
+        }
+        started = now_s();
+        ASSERT_TRUE(start_intro(&intro, folder.path, &server));
+        ASSERT_NE(wait_for_intro_window(server.display, 10), 0u) << intro_stderr(&intro);
+    }
 
-// Which of intro-capture's frames 1 to `last` of the media in FOLDER/res each screen is,
-// pixel for pixel (0 for none, with a failure and the screen written beside the folder).
-std::vector<int> captured_frames(const std::string &folder,
-                                 const std::vector<std::vector<std::uint16_t>> &shots, int last) {
-    std::vector<int> matched(shots.size(), 0);
-    const std::string command = "cd '" + folder + "' && '" + CAPTURE_EXE + "' --frames 1-" +
-                                std::to_string(last) + " --out frames";
-    if (std::system(command.c_str()) != 0) {
-        ADD_FAILURE() << command;
+    // Waits for a screen that shows the intro drawing (the rows above the slide panel and
+    // the scroller are the background's) and `wanted`.
+    void grab(display_test wanted) {
+        std::string wrong;
+        shots.push_back(wait_for_display(server.display, &intro, {1, 0, 0}, background, 40,
+                                         folder.path, &wrong, wanted));
+        ASSERT_FALSE(shots.back().empty()) << wrong;
+    }
+
+    // Ends the intro and tells which of intro-capture's frames the screens are.
+    std::vector<int> captured_frames() {
+        const int last = last_possible_frame(started);
+        press_key(server.display, XK_Escape);
+        EXPECT_TRUE(wait_intro_exit(&intro, 10));
+        std::string faults;
+        const std::vector<int> matched =
+            match_captured_frames(CAPTURE_EXE, folder.path, last, shots, folder.path, &faults);
+        EXPECT_EQ(faults, "");
         return matched;
     }
-    std::vector<long> closest(shots.size(), -1);
-    for (int frame = 1; frame <= last; ++frame) {
-        char name[64];
-        std::snprintf(name, sizeof name, "/frames/frame%06d.bmp", frame);
-        int w = 0, h = 0;
-        const std::vector<std::uint16_t> captured = bmp_as_565(folder + name, &w, &h);
-        if (captured.size() != static_cast<size_t>(width * height)) {
-            ADD_FAILURE() << name << " is not a 320x240 picture";
-            return matched;
-        }
-        for (size_t s = 0; s < shots.size(); ++s) {
-            const long d = differences(shots[s], captured);
-            if (closest[s] < 0 || d < closest[s])
-                closest[s] = d;
-            if (d == 0) {
-                EXPECT_EQ(matched[s], 0)
-                    << "screen " << s << " matches frames " << matched[s] << " and " << frame;
-                matched[s] = frame;
-            }
-        }
-    }
-    for (size_t s = 0; s < shots.size(); ++s) {
-        if (!matched[s])
-            write_ppm(folder + "/../capture-e2e-screen" + std::to_string(s) + ".ppm", shots[s]);
-        EXPECT_NE(matched[s], 0) << "screen " << s << " is none of frames 1 to " << last
-                                 << "; the closest differs in " << closest[s] << " pixels";
-    }
-    return matched;
-}
 
-TEST(CaptureMatchesIntro, GrabbedScreensAreCapturedFramesInOrder) {
     x_server server;
-    std::string error;
-    ASSERT_TRUE(start_x_server(&server, &error)) << error;
     temp_folder folder;
-    ASSERT_TRUE(make_temp_folder(&folder));
-    ASSERT_TRUE(prepare_res(folder.path));
-    int w = 0, h = 0;
-    const std::vector<std::uint16_t> background = bmp_as_565(folder.path + "/res/back.dat", &w, &h);
-    ASSERT_EQ(background.size(), static_cast<size_t>(width * height));
-
+    std::vector<std::uint16_t> background;
+    double started = 0;
     intro_process intro;
-    const double started = now_s();
-    ASSERT_TRUE(start_intro(&intro, folder.path, &server));
-    ASSERT_NE(wait_for_intro_window(server.display, 10), 0u) << intro_stderr(&intro);
+    std::vector<std::vector<std::uint16_t>> shots;
+};
 
+TEST_F(CaptureMatchesIntro, GrabbedScreensAreCapturedFramesInOrder) {
+    ASSERT_NO_FATAL_FAILURE(start(true));
     // One screen once the scroller has left the background's band (until then, as the
     // message starts with spaces, many frames look alike), and one once the first slide has
     // faded in far enough to show, so the slide's blending is compared too.
-    std::vector<std::vector<std::uint16_t>> shots;
-    const double deadline = now_s() + 40;
-    while (shots.size() < 2 && now_s() < deadline) {
-        std::vector<std::uint16_t> shot = grab_screen(server.display);
-        ASSERT_EQ(shot.size(), static_cast<size_t>(width * height)) << "the X visual is not 5-6-5";
-        if (is_intro_with_text(shot, background) &&
-            (shots.empty() || shows_slide(shot, background)))
-            shots.push_back(shot);
-        else
-            sleep_s(0.1);
-    }
-    // Every frame lasts at least 40 ms, so the intro cannot be further than this.
-    const int last_possible = static_cast<int>((now_s() - started) / 0.040) + 2;
-    press_key(server.display, XK_Escape);
-    EXPECT_TRUE(wait_intro_exit(&intro, 10));
-    ASSERT_EQ(shots.size(), 2u) << "the scroller or the first slide never showed; stderr:\n"
-                                << intro_stderr(&intro);
-
-    const std::vector<int> matched = captured_frames(folder.path, shots, last_possible);
+    ASSERT_NO_FATAL_FAILURE(grab(shows_text));
+    ASSERT_NO_FATAL_FAILURE(grab(shows_text_and_slide));
+    const std::vector<int> matched = captured_frames();
     std::printf("[ measured ] grabbed screens are frames %d and %d\n", matched[0], matched[1]);
     EXPECT_LT(matched[0], matched[1]);
 
     // The first slide rises from alpha 1 in frame 275 by one a frame.
-    ASSERT_EQ(matched.size(), 2u);
     const int alpha = matched[1] - 274;
     ASSERT_GE(alpha, 1);
     ASSERT_LE(alpha, 255);
@@ -131,8 +103,7 @@ TEST(CaptureMatchesIntro, GrabbedScreensAreCapturedFramesInOrder) {
 // The fade in intro-capture's frames: alpha 1, 128, 254, the opaque peak at 255 and 254
 // again are the first slide blended over the background with 8 bits of alpha, and the
 // panel at the peak is the same as in the frames on either side: no blink.
-TEST(CaptureMatchesIntro, TheFadeIsAnEightBitBlendWithNoJumpAtThePeak) {
-    temp_folder folder;
+TEST_F(CaptureMatchesIntro, TheFadeIsAnEightBitBlendWithNoJumpAtThePeak) {
     ASSERT_TRUE(make_temp_folder(&folder));
     ASSERT_TRUE(prepare_res(folder.path));
     const std::string command = "cd '" + folder.path + "' && '" + CAPTURE_EXE +
@@ -156,8 +127,8 @@ TEST(CaptureMatchesIntro, TheFadeIsAnEightBitBlendWithNoJumpAtThePeak) {
         EXPECT_LE(panel_off_blend(shot, ground, slide, slide_w, slide_h, alpha), 1)
             << "frame " << frame << ", alpha " << alpha;
         if (frame >= 528)
-            for (int y = 110; y < 110 + slide_h; ++y)
-                for (int x = 10; x < 121; ++x)
+            for (int y = panel_y; y < panel_y + slide_h; ++y)
+                for (int x = panel_x; x < 121; ++x)
                     panel[frame - 528].push_back(shot[y * width + x]);
     }
     EXPECT_TRUE(panel[1] == panel[0]) << "the opaque peak differs from alpha 254 before it";
@@ -167,43 +138,16 @@ TEST(CaptureMatchesIntro, TheFadeIsAnEightBitBlendWithNoJumpAtThePeak) {
 // Without res/back.dat each frame starts from black: the screens grabbed as the scroller
 // crosses the display are intro-capture's frames of the same media over a black background
 // picture, not the scroller's trail piled up frame after frame.
-TEST(CaptureMatchesIntro, WithoutABackgroundTheScreensAreFramesOnBlack) {
-    x_server server;
-    std::string error;
-    ASSERT_TRUE(start_x_server(&server, &error)) << error;
-    temp_folder folder;
-    ASSERT_TRUE(make_temp_folder(&folder));
-    ASSERT_TRUE(prepare_res(folder.path));
-    const std::string back = folder.path + "/res/back.dat";
-    ASSERT_EQ(std::remove(back.c_str()), 0);
-
-    intro_process intro;
-    const double started = now_s();
-    ASSERT_TRUE(start_intro(&intro, folder.path, &server));
-    ASSERT_NE(wait_for_intro_window(server.display, 10), 0u) << intro_stderr(&intro);
+TEST_F(CaptureMatchesIntro, WithoutABackgroundTheScreensAreFramesOnBlack) {
+    ASSERT_NO_FATAL_FAILURE(start(false));
     // Three screens half a second or more apart, once the scroller shows text.
-    const std::vector<std::uint16_t> black(width * height, 0);
-    std::vector<std::vector<std::uint16_t>> shots;
-    double next = 0;
-    for (const double deadline = now_s() + 40; shots.size() < 3 && now_s() < deadline;) {
-        std::vector<std::uint16_t> shot = grab_screen(server.display);
-        ASSERT_EQ(shot.size(), static_cast<size_t>(width * height)) << "the X visual is not 5-6-5";
-        if (now_s() >= next && differences(shot, black) > 200) {
-            shots.push_back(shot);
-            next = now_s() + 0.5;
-        }
-        sleep_s(0.1);
-    }
-    const int last_possible = static_cast<int>((now_s() - started) / 0.040) + 2;
-    press_key(server.display, XK_Escape);
-    EXPECT_TRUE(wait_intro_exit(&intro, 10));
-    ASSERT_EQ(shots.size(), 3u) << "the scroller never showed; stderr:\n" << intro_stderr(&intro);
-
+    for (int i = 0; i < 3; ++i, sleep_s(0.5))
+        ASSERT_NO_FATAL_FAILURE(grab(shows_text));
     SDL_Surface *picture = surface24(width, height, 0x000000);
     ASSERT_NE(picture, nullptr);
-    ASSERT_EQ(SDL_SaveBMP(picture, back.c_str()), 0);
+    ASSERT_EQ(SDL_SaveBMP(picture, (folder.path + "/res/back.dat").c_str()), 0);
     SDL_FreeSurface(picture);
-    const std::vector<int> matched = captured_frames(folder.path, shots, last_possible);
+    const std::vector<int> matched = captured_frames();
     std::printf("[ measured ] grabbed screens are frames %d, %d and %d\n", matched[0], matched[1],
                 matched[2]);
 }

@@ -102,35 +102,49 @@ class FailureTest : public ::testing::Test {
         *said = lines[0];
     }
 
+    // Starts it on the server with `env`, sees it run, ends it with Escape and checks what it
+    // said, as expect_said_on_escape does.
+    void expect_runs_and_says(const std::vector<std::string> &fragments,
+                              const intro_env &env = {}) {
+        start_server();
+        ASSERT_NO_FATAL_FAILURE(start_and_see_it_run(env));
+        expect_said_on_escape(fragments);
+    }
+
     // Runs it with res/theme.xm unfit to play: one line names the file, and it plays silence.
     void expect_silence_naming_the_music() {
-        start_server();
-        start_and_see_it_run();
-        expect_said_on_escape({"res/theme.xm"});
+        expect_runs_and_says({"res/theme.xm"});
         long samples = 0;
         EXPECT_EQ(peak_amplitude(intro.audio_path, &samples), 0) << "sound without music";
     }
 
-    // Runs the intro where it can find no display: it must say so and exit 1, quickly.
-    // *said receives its line.
-    void expect_no_display(const intro_env &env, std::string *said = nullptr) {
+    // Started without the descriptors `closed` (of 0, 1 and 2), and with something to say
+    // once the display is open (no music): the message must not go into whatever took the
+    // free descriptor, the X connection above all, and the intro runs on and ends with
+    // Escape as usual, having said `fragments`.
+    void expect_runs_without(const std::vector<int> &closed,
+                             const std::vector<std::string> &fragments) {
+        std::filesystem::remove(res("theme.xm"));
+        intro_env env;
+        env.closed = closed;
+        expect_runs_and_says(fragments, env);
+    }
+
+    // Runs the intro where it can find no display: it must say so, naming `named`, and exit
+    // 1, quickly.
+    void expect_no_display(const intro_env &env, const std::string &named = "") {
         const double started = now_s();
         ASSERT_TRUE(start_intro(&intro, folder.path, server.display ? &server : nullptr, env));
         std::string line;
         ASSERT_NO_FATAL_FAILURE(expect_exit_one_with_one_line(started, 5.0, &line));
         EXPECT_NE(line.find("no display available"), std::string::npos) << line;
-        if (said)
-            *said = line;
+        EXPECT_NE(line.find(named), std::string::npos) << line;
     }
 
     // Asked for by name, an invisible driver is named: the display is there, only unseen.
     void expect_invisible_driver_named(intro_env env, const std::string &driver) {
         env.set.push_back("SDL_VIDEODRIVER=" + driver);
-        std::string line;
-        expect_no_display(env, &line);
-        EXPECT_NE(line.find("SDL's \"" + driver + "\" video driver shows nothing"),
-                  std::string::npos)
-            << line;
+        expect_no_display(env, "SDL's \"" + driver + "\" video driver shows nothing");
     }
 
     // The X server goes away under the intro: it must say so in one line and exit 1 at once.
@@ -155,9 +169,7 @@ class FailureTest : public ::testing::Test {
 
 TEST_F(FailureTest, MissingSlideIsNamedAndTheIntroRunsOn) {
     std::filesystem::remove(res("sl7.dat"));
-    start_server();
-    start_and_see_it_run();
-    expect_said_on_escape({"res/sl7.dat"});
+    expect_runs_and_says({"res/sl7.dat"});
 }
 
 TEST_F(FailureTest, CorruptSlideIsNamedWithSdlsReason) {
@@ -185,21 +197,10 @@ TEST_F(FailureTest, MediaThatAreNoRegularFilesAreRefusedWithoutBlocking) {
     std::filesystem::create_symlink("/dev/zero", res("sl8.dat"));
     std::filesystem::remove(res("sl9.dat"));
     std::filesystem::create_symlink("sl0.dat", res("sl9.dat"));
-    start_server();
-    start_and_see_it_run();
-    const std::vector<std::string> lines = end_with_escape();
-    ASSERT_EQ(lines.size(), 4u) << joined(lines);
-    EXPECT_NE(lines[0].find("res/sl5.dat: it is a FIFO (named pipe), not a regular file"),
-              std::string::npos)
-        << lines[0];
-    EXPECT_NE(lines[1].find("res/sl6.dat: it is a folder, not a regular file"), std::string::npos)
-        << lines[1];
-    EXPECT_NE(lines[2].find("res/sl8.dat: it is a character device, not a regular file"),
-              std::string::npos)
-        << lines[2];
-    EXPECT_NE(lines[3].find("res/theme.xm: it is a FIFO (named pipe), not a regular file"),
-              std::string::npos)
-        << lines[3];
+    expect_runs_and_says({"res/sl5.dat: it is a FIFO (named pipe), not a regular file",
+                          "res/sl6.dat: it is a folder, not a regular file",
+                          "res/sl8.dat: it is a character device, not a regular file",
+                          "res/theme.xm: it is a FIFO (named pipe), not a regular file"});
 }
 
 // A file the user may not read says so, for a picture and for the music alike. Run as
@@ -207,12 +208,11 @@ TEST_F(FailureTest, MediaThatAreNoRegularFilesAreRefusedWithoutBlocking) {
 TEST_F(FailureTest, UnreadableMediaSayPermissionDenied) {
     for (const char *name : {"sl3.dat", "theme.xm"})
         ASSERT_EQ(chmod(res(name).c_str(), 0), 0);
-    start_server();
     intro_env env;
     env.as_nobody = true;
-    start_and_see_it_run(env);
-    expect_said_on_escape({"cannot read res/sl3.dat: permission denied",
-                           "cannot read res/theme.xm: permission denied"});
+    expect_runs_and_says({"cannot read res/sl3.dat: permission denied",
+                          "cannot read res/theme.xm: permission denied"},
+                         env);
 }
 
 // Pictures far taller than the intro accepts are refused before the loader allocates for
@@ -220,12 +220,11 @@ TEST_F(FailureTest, UnreadableMediaSayPermissionDenied) {
 TEST_F(FailureTest, TallPicturesAreRefusedBeforeAnythingIsAllocated) {
     ASSERT_TRUE(write_file(res("back.dat"), bmp_claiming(true, 1024, 65535)));
     ASSERT_TRUE(write_file(res("sl7.dat"), bmp_claiming(false, 1, 100000)));
-    start_server();
     intro_env env;
     env.largest_allocation_mib = 64;
-    start_and_see_it_run(env);
-    expect_said_on_escape(
-        {"res/back.dat: refusing its size 1024x65535", "res/sl7.dat: refusing its size 1x100000"});
+    expect_runs_and_says(
+        {"res/back.dat: refusing its size 1024x65535", "res/sl7.dat: refusing its size 1x100000"},
+        env);
 }
 
 TEST_F(FailureTest, MissingBackgroundLeavesTheTopBlackAndNothingCrashes) {
@@ -246,9 +245,7 @@ TEST_F(FailureTest, MissingBackgroundLeavesTheTopBlackAndNothingCrashes) {
 
 TEST_F(FailureTest, MissingResFolderIsOneLineAndTheIntroRunsSilently) {
     remove_tree(folder.path + "/res");
-    start_server();
-    start_and_see_it_run();
-    expect_said_on_escape({"res/"});
+    expect_runs_and_says({"res/"});
 }
 
 // Under little address space (`ulimit -v`) the GL driver that SDL sets up fails inside its
@@ -287,21 +284,17 @@ TEST_F(FailureTest, LittleAddressSpaceIsOneLineSayingMemoryRanOutAndExitOne) {
 }
 
 TEST_F(FailureTest, NoAudioDeviceIsOneLineAndTheIntroRunsSilently) {
-    start_server();
     intro_env env;
     env.set = {"SDL_AUDIODRIVER=no-such-device"};
-    start_and_see_it_run(env);
-    expect_said_on_escape({"audio device"});
+    expect_runs_and_says({"audio device"}, env);
     EXPECT_FALSE(std::filesystem::exists(intro.audio_path));
 }
 
 TEST_F(FailureTest, NoSoundCardIsOneLineAndTheIntroRunsSilently) {
-    start_server();
     intro_env env;
     // ALSA asked for a card that no machine has: the sound library complains on its own.
     env.set = {"SDL_AUDIODRIVER=alsa", "AUDIODEV=hw:99"};
-    start_and_see_it_run(env);
-    expect_said_on_escape({"audio device"});
+    expect_runs_and_says({"audio device"}, env);
 }
 
 TEST_F(FailureTest, MissingMusicIsOneLineAndTheIntroRunsSilently) {
@@ -314,43 +307,23 @@ TEST_F(FailureTest, CorruptMusicIsOneLineAndTheIntroRunsSilently) {
     expect_silence_naming_the_music();
 }
 
-// Started with standard streams closed, and with something to say once the display is
-// open (no music): the message must not go into whatever took the free descriptor, the
-// X connection above all, and the intro runs on and ends with Escape as usual.
 TEST_F(FailureTest, ClosedStderrWithAMessageToSayDoesNotHangIt) {
-    std::filesystem::remove(res("theme.xm"));
-    start_server();
-    intro_env env;
-    env.closed = {2};
-    start_and_see_it_run(env);
-    EXPECT_TRUE(end_with_escape().empty());
+    expect_runs_without({2}, {});
 }
 
 TEST_F(FailureTest, ClosedStdoutWithAMessageToSayDoesNotHangIt) {
-    std::filesystem::remove(res("theme.xm"));
-    start_server();
-    intro_env env;
-    env.closed = {1};
-    start_and_see_it_run(env);
-    expect_said_on_escape({"res/theme.xm"});
+    expect_runs_without({1}, {"res/theme.xm"});
 }
 
 TEST_F(FailureTest, AllThreeStreamsClosedWithAMessageToSayDoesNotHangIt) {
-    std::filesystem::remove(res("theme.xm"));
-    start_server();
-    intro_env env;
-    env.closed = {0, 1, 2};
-    start_and_see_it_run(env);
-    EXPECT_TRUE(end_with_escape().empty());
+    expect_runs_without({0, 1, 2}, {});
 }
 
 TEST_F(FailureTest, NoDisplayAtAllIsOneLineAndExitOne) {
     intro_env env;
     env.unset = {"DISPLAY", "WAYLAND_DISPLAY"};
-    std::string line;
-    expect_no_display(env, &line);
     // The kinds of display a Linux desktop offers, so the user knows what to start.
-    EXPECT_NE(line.find("no X11 or Wayland display found"), std::string::npos) << line;
+    expect_no_display(env, "no X11 or Wayland display found");
 }
 
 TEST_F(FailureTest, NoDisplayOutsideALoginSessionIsOneLineAndExitOne) {
@@ -381,10 +354,7 @@ TEST_F(FailureTest, UnreachableX11DisplayIsNamedInOneLineAndExitOne) {
     intro_env env;
     // A display number no server answers on (the range tops out at 65535).
     env.set = {"DISPLAY=:65000"};
-    std::string line;
-    expect_no_display(env, &line);
-    EXPECT_NE(line.find("cannot reach the X11 display \":65000\" (DISPLAY)"), std::string::npos)
-        << line;
+    expect_no_display(env, "cannot reach the X11 display \":65000\" (DISPLAY)");
 }
 
 // A Wayland session names its display in WAYLAND_DISPLAY alone: the intro must ask SDL for
@@ -393,11 +363,7 @@ TEST_F(FailureTest, UnreachableWaylandDisplayIsNamedInOneLineAndExitOne) {
     intro_env env;
     env.unset = {"DISPLAY"};
     env.set = {"WAYLAND_DISPLAY=wayland-e2e"};
-    std::string line;
-    expect_no_display(env, &line);
-    EXPECT_NE(line.find("cannot reach the Wayland display \"wayland-e2e\" (WAYLAND_DISPLAY)"),
-              std::string::npos)
-        << line;
+    expect_no_display(env, "cannot reach the Wayland display \"wayland-e2e\" (WAYLAND_DISPLAY)");
 }
 
 // The X server ends while the intro starts: before it connects, while SDL sets up its
@@ -457,8 +423,8 @@ TEST_F(FailureTest, CrashWhileTheDisplayIsSetUpIsALostDisplayOnlyWhenTheServerIs
                 XCloseDisplay(server.display); // the harness's own connection would break too
                 server.display = nullptr;
             }
-            if (state == abstract_socket_only)
-                ASSERT_EQ(unlink(("/tmp/.X11-unix/X" + server.name.substr(1)).c_str()), 0);
+            ASSERT_TRUE(state != abstract_socket_only ||
+                        unlink(("/tmp/.X11-unix/X" + server.name.substr(1)).c_str()) == 0);
             if (sanitized_build()) // the preloaded library comes before the sanitizer's
                 env.set.push_back("ASAN_OPTIONS=verify_asan_link_order=0");
             const double started = now_s();
@@ -487,11 +453,9 @@ TEST_F(FailureTest, CrashWhileTheDisplayIsSetUpIsALostDisplayOnlyWhenTheServerIs
 TEST_F(FailureTest, StderrPipeWithoutReaderDoesNotEndIt) {
     std::filesystem::remove(res("sl2.dat"));  // said before the window opens
     std::filesystem::remove(res("theme.xm")); // and after
-    start_server();
     intro_env env;
     env.unread_stderr = true;
-    start_and_see_it_run(env);
-    EXPECT_TRUE(end_with_escape().empty());
+    expect_runs_and_says({}, env);
 }
 
 } // namespace

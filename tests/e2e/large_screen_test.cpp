@@ -44,27 +44,11 @@ TEST_P(LargeScreenTest, ShowsSharpWholeNumberBlocksCentredWithoutCursorAndEndsOn
     const screen_size size = GetParam();
     ASSERT_NO_FATAL_FAILURE(start(size));
 
-    // A grab may catch a frame half presented, so a few are allowed before one must be right.
     const placement p = whole_number_placement(size.width, size.height);
-    rgb_image shot;
     std::string wrong;
-    const double deadline = now_s() + 10;
-    do {
-        shot = grab_screen_rgb(server.display);
-        ASSERT_EQ(shot.width, size.width);
-        ASSERT_EQ(shot.height, size.height);
-        wrong = enlargement_faults(shot, p, background);
-        if (wrong.empty())
-            break;
-        sleep_s(0.05);
-    } while (now_s() < deadline);
-    if (!wrong.empty()) {
-        const std::string picture = folder.path + "-screen.ppm";
-        if (write_ppm(picture, shot))
-            ADD_FAILURE() << "the screen as grabbed: " << picture;
-    }
-    EXPECT_EQ(wrong, "") << "expected " << p.scale << "x enlargement at (" << p.x << ", " << p.y
-                         << ")";
+    EXPECT_FALSE(
+        wait_for_display(server.display, &intro, p, background, 10, folder.path, &wrong).empty())
+        << "expected " << p.scale << "x enlargement at (" << p.x << ", " << p.y << "): " << wrong;
 
     move_pointer(server.display, size.width / 2, size.height / 2);
     sleep_s(0.2);

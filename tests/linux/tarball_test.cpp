@@ -41,67 +41,62 @@ std::vector<std::uint16_t> tarball_background() {
     return bmp_as_565(tree + "/share/wavelength/res/back.dat", &w, &h);
 }
 
+class Tarball : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(make_temp_folder(&folder)); }
+
+    // Starts an X server with `screen` (and openbox, when `managed`), then ARGV in the
+    // folder on it, and waits for its window.
+    void start(const std::vector<std::string> &argv, const char *screen, bool managed = false,
+               const intro_env &env = {}) {
+        stop_x_server(&server);
+        std::string error;
+        ASSERT_TRUE(start_x_server(&server, &error, screen)) << error;
+        ASSERT_TRUE(!managed || start_window_manager(&server, &error)) << error;
+        ASSERT_TRUE(start_program(&intro, argv, folder.path, &server, env));
+        ASSERT_NE(wait_for_intro_window(server.display, 20), 0u) << intro_stderr(&intro);
+    }
+
+    // Escape must end it with exit code 0; what it said.
+    std::string end_with_escape() {
+        press_key(server.display, XK_Escape);
+        EXPECT_TRUE(wait_intro_exit(&intro, 10));
+        EXPECT_EQ(intro.exit_code, 0);
+        return intro_stderr(&intro);
+    }
+
+    x_server server;
+    temp_folder folder;
+    intro_process intro;
+};
+using Launcher = Tarball;
+
 // Started by its launcher where the classic SDL 1.2 comes first, the intro runs on the layer
 // the tarball brings and fills a 1920x1080 screen 4 times enlarged, saying nothing.
-TEST(Tarball, OnAMachineWithTheClassicSdlItStillFillsTheScreen) {
+TEST_F(Tarball, OnAMachineWithTheClassicSdlItStillFillsTheScreen) {
     const std::vector<std::uint16_t> background = tarball_background();
     ASSERT_EQ(background.size(), static_cast<size_t>(width * height));
-    x_server server;
-    std::string error;
-    ASSERT_TRUE(start_x_server(&server, &error, "1920x1080x24")) << error;
-    ASSERT_TRUE(start_window_manager(&server, &error)) << error;
-    temp_folder folder;
-    ASSERT_TRUE(make_temp_folder(&folder));
-    intro_process intro;
-    ASSERT_TRUE(
-        start_program(&intro, {tree + "/bin/wavelength"}, folder.path, &server, on_classic_sdl()));
-    ASSERT_NE(wait_for_intro_window(server.display, 20), 0u) << intro_stderr(&intro);
-
+    ASSERT_NO_FATAL_FAILURE(
+        start({tree + "/bin/wavelength"}, "1920x1080x24", true, on_classic_sdl()));
     const placement p = whole_number_placement(1920, 1080);
     ASSERT_EQ(p.scale, 4);
-    rgb_image shot;
     std::string wrong;
-    for (const double deadline = now_s() + 20; now_s() < deadline; sleep_s(0.1)) {
-        shot = grab_screen_rgb(server.display);
-        wrong = enlargement_faults(shot, p, background);
-        if (wrong.empty())
-            break;
-    }
-    if (!wrong.empty())
-        write_ppm(folder.path + "-screen.ppm", shot);
-    EXPECT_EQ(wrong, "") << "not 4x at (320, 60); the last grab is " << folder.path
-                         << "-screen.ppm";
-    press_key(server.display, XK_Escape);
-    ASSERT_TRUE(wait_intro_exit(&intro, 10));
-    EXPECT_EQ(intro.exit_code, 0);
-    EXPECT_EQ(intro_stderr(&intro), "");
+    EXPECT_FALSE(
+        wait_for_display(server.display, &intro, p, background, 20, folder.path, &wrong).empty())
+        << "not 4x at (320, 60): " << wrong;
+    EXPECT_EQ(end_with_escape(), "");
 }
 
 // The tarball's intro started without its launcher, on the classic SDL 1.2: on a screen
 // larger than the display one line says that it stays small and what to install; on a
 // 320x240 screen, which it fills anyway, nothing is said.
-TEST(Tarball, TheIntroOnTheClassicSdlSaysWhenTheDisplayStaysSmall) {
-    struct {
-        const char *screen;
-        bool says;
-    } cases[] = {{"1920x1080x24", true}, {"320x240x16", false}};
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.screen);
-        x_server server;
-        std::string error;
-        ASSERT_TRUE(start_x_server(&server, &error, c.screen)) << error;
-        temp_folder folder;
-        ASSERT_TRUE(make_temp_folder(&folder));
-        ASSERT_EQ(symlink((tree + "/share/wavelength/res").c_str(), (folder.path + "/res").c_str()),
-                  0);
-        intro_process intro;
-        ASSERT_TRUE(start_program(&intro, {intro_file}, folder.path, &server, on_classic_sdl()));
-        ASSERT_NE(wait_for_intro_window(server.display, 20), 0u) << intro_stderr(&intro);
-        press_key(server.display, XK_Escape);
-        ASSERT_TRUE(wait_intro_exit(&intro, 10));
-        EXPECT_EQ(intro.exit_code, 0);
-        const std::vector<std::string> lines = lines_of(intro_stderr(&intro));
-        if (!c.says) {
+TEST_F(Tarball, TheIntroOnTheClassicSdlSaysWhenTheDisplayStaysSmall) {
+    ASSERT_EQ(symlink((tree + "/share/wavelength/res").c_str(), (folder.path + "/res").c_str()), 0);
+    for (const char *screen : {"1920x1080x24", "320x240x16"}) {
+        SCOPED_TRACE(screen);
+        ASSERT_NO_FATAL_FAILURE(start({intro_file}, screen, false, on_classic_sdl()));
+        const std::vector<std::string> lines = lines_of(end_with_escape());
+        if (std::string(screen) == "320x240x16") {
             EXPECT_TRUE(lines.empty()) << intro_stderr(&intro);
             continue;
         }
@@ -115,24 +110,17 @@ TEST(Tarball, TheIntroOnTheClassicSdlSaysWhenTheDisplayStaysSmall) {
 // Started through a symbolic link to it from elsewhere, the launcher finds the intro and its
 // media beside itself, and becomes the intro (exec): a signal sent to the process it started
 // as ends the intro.
-TEST(Launcher, ThroughALinkItFindsTheIntroAndItsMediaAndBecomesTheIntro) {
-    x_server server;
-    std::string error;
-    ASSERT_TRUE(start_x_server(&server, &error)) << error;
-    temp_folder folder;
-    ASSERT_TRUE(make_temp_folder(&folder));
+TEST_F(Launcher, ThroughALinkItFindsTheIntroAndItsMediaAndBecomesTheIntro) {
     const std::string link = folder.path + "/wavelength";
     ASSERT_EQ(symlink((tree + "/bin/wavelength").c_str(), link.c_str()), 0);
-    intro_process intro;
-    ASSERT_TRUE(start_program(&intro, {link}, folder.path, &server));
-    ASSERT_NE(wait_for_intro_window(server.display, 20), 0u) << intro_stderr(&intro);
+    ASSERT_NO_FATAL_FAILURE(start({link}, "320x240x16"));
     EXPECT_EQ(real_path("/proc/" + std::to_string(intro.pid) + "/exe"), real_path(intro_file))
         << "the process started as the launcher is not the intro";
-    const std::vector<std::uint16_t> background = tarball_background();
-    bool shown = false;
-    for (const double deadline = now_s() + 10; !shown && now_s() < deadline; sleep_s(0.05))
-        shown = shows_background_top(grab_screen(server.display), background);
-    EXPECT_TRUE(shown) << "its media did not show";
+    std::string wrong;
+    EXPECT_FALSE(wait_for_display(server.display, &intro, {1, 0, 0}, tarball_background(), 10,
+                                  folder.path, &wrong)
+                     .empty())
+        << "its media did not show: " << wrong;
 
     ASSERT_EQ(kill(intro.pid, SIGTERM), 0);
     ASSERT_TRUE(wait_intro_exit(&intro, 5)) << "SIGTERM to the launcher did not end the intro";
@@ -142,9 +130,7 @@ TEST(Launcher, ThroughALinkItFindsTheIntroAndItsMediaAndBecomesTheIntro) {
 }
 
 // An install without its media folder: the launcher says so in one line and exits non-zero.
-TEST(Launcher, WithoutItsMediaFolderItSaysSoInOneLineAndFails) {
-    temp_folder folder;
-    ASSERT_TRUE(make_temp_folder(&folder));
+TEST_F(Launcher, WithoutItsMediaFolderItSaysSoInOneLineAndFails) {
     const std::string copy = folder.path + "/install";
     ASSERT_EQ(std::system(("mkdir -p '" + copy + "/share' && cp -R '" + tree + "/bin' '" + tree +
                            "/lib' '" + copy + "/'")

@@ -7,7 +7,7 @@
 // (once), a hidden page must hold picture and sound, and a file that does not arrive must
 // be named on the page with its HTTP status or the network's error.
 'use strict';
-const test = require('node:test');
+const {test, describe, it, before, after} = require('node:test');
 const assert = require('node:assert');
 const child_process = require('node:child_process');
 const fs = require('node:fs');
@@ -110,13 +110,24 @@ async function wait_frames(page, n, timeout_ms) {
   await page.waitForFunction(n => spy.frames >= n, {timeout: timeout_ms, polling: 100}, n);
 }
 
+// A new page at `viewport` with the spy (keeping frames `keep` and `samples` samples), once
+// it is ready to start.
+async function ready_page(viewport, keep = [], samples = 0) {
+  const page = await browser.newPage();
+  await page.setViewport(viewport);
+  await page.evaluateOnNewDocument(spy, keep, samples);
+  await page.goto(server.url + 'page/index.html');
+  await page.waitForFunction(() => document.body.dataset.state === 'ready', {timeout: 30000});
+  return page;
+}
+
 let server, browser;
-test.before(async () => {
+before(async () => {
   fs.symlinkSync(path.resolve(dist), path.join(work, 'page'));
   server = await serve(work);
   browser = await launch(work);
 });
-test.after(async () => {
+after(async () => {
   if (browser)
     await browser.close();
   if (server)
@@ -129,26 +140,31 @@ const fade_frames = [275, 402, 529];
 const early_frames = [1, 2, 3];
 const sound_seconds = 3;
 
-test('one run of the intro in the page', async t => {
-  const page = await browser.newPage();
-  await page.setViewport({width: 1280, height: 720});
-  const keep = [1, ...[...early_frames, ...fade_frames].map(n => n + 1)];
-  await page.evaluateOnNewDocument(spy, keep, 22050 * sound_seconds);
-  await page.goto(server.url + 'page/index.html');
-  await page.waitForFunction(() => document.body.dataset.state === 'ready', {timeout: 30000});
+// One run of the page, which the cases below take through its start, its frames and sound,
+// keys, a hidden tab and the fade, to its end.
+describe('one run of the intro in the page', () => {
+  let page, first_capture;
+  before(async () => {
+    page = await ready_page({width: 1280, height: 720},
+                            [1, ...[...early_frames, ...fade_frames].map(n => n + 1)], 22050 * sound_seconds);
+  });
+  after(() => page.close());
 
-  await t.test('title, icon, version and the note on sound before it starts', async () => {
+  it('title, icon and version', async () => {
     assert.strictEqual(await page.title(), 'WAVELENGTH');
     const icon = await page.evaluate(() => fetch(document.querySelector('link[rel=icon]').href)
       .then(r => r.arrayBuffer()).then(b => Array.from(new Uint8Array(b))));
     assert.deepStrictEqual(Buffer.from(icon), fs.readFileSync(path.join(source_dir, 'res/intro.ico')));
     const version = fs.readFileSync(path.join(source_dir, 'VERSION'), 'utf8').trim();
     assert.strictEqual(await page.$eval('#version', e => e.textContent), version);
+  });
+
+  it('before it starts, the note asks for a click or a key for the sound, and no frame is drawn', async () => {
     assert.match(await page.$eval('#note-text', e => e.textContent), /click or press a key.*sound/i);
     assert.strictEqual(await frames_of(page), 0);
   });
 
-  await t.test('a link preview of title, description and a still, which the canvas shows until it starts', async () => {
+  it('a link preview of title, description and a still, which the canvas shows until it starts', async () => {
     const meta = await page.evaluate(() => Object.fromEntries(
       [...document.querySelectorAll('meta[property^="og:"], meta[name=description]')]
         .map(e => [e.getAttribute('property') || e.name, e.content])));
@@ -163,110 +179,114 @@ test('one run of the intro in the page', async t => {
     assert.strictEqual(shown, `url("${new URL(meta['og:image'], page.url())}")`);
   });
 
-  await page.keyboard.press('Space');
-  const first_capture = capture_frames(1, 3);
+  // Started with a key, as a viewer starts it.
+  describe('started', () => {
+    before(async () => {
+      await page.keyboard.press('Space');
+      first_capture = capture_frames(1, 3);
+    });
 
-  // The layer clears the canvas as it sets the mode (a black picture first); the intro's
-  // frame n is the canvas's picture n + 1.
-  await t.test('frames match the capture tool from the first one', async () => {
-    await wait_frames(page, 5, 10000);
-    const kept = await page.evaluate(() => spy.kept);
-    assert.ok(Buffer.from(kept[1], 'base64').every((v, i) => v === (i % 4 === 3 ? 255 : 0)), 'black');
-    for (const n of [1, 2, 3])
-      assert.strictEqual(differing_pixels(Buffer.from(kept[n + 1], 'base64'), first_capture[n]), 0, `frame ${n}`);
-  });
+    // The layer clears the canvas as it sets the mode (a black picture first); the intro's
+    // frame n is the canvas's picture n + 1.
+    it('frames match the capture tool from the first one', async () => {
+      await wait_frames(page, 5, 10000);
+      const kept = await page.evaluate(() => spy.kept);
+      assert.ok(Buffer.from(kept[1], 'base64').every((v, i) => v === (i % 4 === 3 ? 255 : 0)), 'black');
+      for (const n of [1, 2, 3])
+        assert.strictEqual(differing_pixels(Buffer.from(kept[n + 1], 'base64'), first_capture[n]), 0, `frame ${n}`);
+    });
 
-  await t.test('at least 15 frames a second', async () => {
-    const before = await frames_of(page);
-    await sleep(2000);
-    const rate = ((await frames_of(page)) - before) / 2;
-    console.log(`[ measured ] ${rate} frames a second`);
-    assert.ok(rate >= 15, `${rate} frames a second`);
-  });
+    it('at least 15 frames a second', async () => {
+      const before = await frames_of(page);
+      await sleep(2000);
+      const rate = ((await frames_of(page)) - before) / 2;
+      console.log(`[ measured ] ${rate} frames a second`);
+      assert.ok(rate >= 15, `${rate} frames a second`);
+    });
 
-  await t.test('a screenshot of the enlarged canvas is an enlarged capture frame', async () => {
-    // 1280x720 holds 3 times 320x240: 960x720 in the middle, every pixel a 3x3 block.
-    assert.strictEqual(await page.$eval('#canvas', e => getComputedStyle(e).imageRendering), 'pixelated');
-    await check_enlarged(page, 3);
-  });
+    it('a screenshot of the enlarged canvas is an enlarged capture frame', async () => {
+      // 1280x720 holds 3 times 320x240: 960x720 in the middle, every pixel a 3x3 block.
+      assert.strictEqual(await page.$eval('#canvas', e => getComputedStyle(e).imageRendering), 'pixelated');
+      await check_enlarged(page, 3);
+    });
 
-  await t.test('the sound handed to Web Audio is the capture tool\'s soundtrack', async () => {
-    await page.waitForFunction(n => spy.samples >= n, {timeout: 20000, polling: 200}, 22050 * sound_seconds);
-    const [left, right] = await page.evaluate(() => [Array.from(spy.left), Array.from(spy.right)]);
-    const ref = capture_sound(sound_seconds);
-    let differ = 0, loud = 0;
-    for (let i = 0; i < left.length; ++i) {
-      const l = Math.round(left[i] * 32768), r = Math.round(right[i] * 32768);
-      if (l !== ref[2 * i] || r !== ref[2 * i + 1])
-        ++differ;
-      if (Math.abs(l) > 1000)
-        ++loud;
-    }
-    assert.ok(loud > 1000, 'the music plays');
-    assert.strictEqual(differ, 0, `${differ} of ${left.length} stereo samples differ`);
-  });
+    it('the sound handed to Web Audio is the capture tool\'s soundtrack', async () => {
+      await page.waitForFunction(n => spy.samples >= n, {timeout: 20000, polling: 200}, 22050 * sound_seconds);
+      const [left, right] = await page.evaluate(() => [Array.from(spy.left), Array.from(spy.right)]);
+      const ref = capture_sound(sound_seconds);
+      let differ = 0, loud = 0;
+      for (let i = 0; i < left.length; ++i) {
+        const l = Math.round(left[i] * 32768), r = Math.round(right[i] * 32768);
+        if (l !== ref[2 * i] || r !== ref[2 * i + 1])
+          ++differ;
+        if (Math.abs(l) > 1000)
+          ++loud;
+      }
+      assert.ok(loud > 1000, 'the music plays');
+      assert.strictEqual(differ, 0, `${differ} of ${left.length} stereo samples differ`);
+    });
 
-  await t.test('other keys, a click and leaving full screen with Escape do not end it', async () => {
-    for (const key of ['a', 'Enter', 'Space', 'q'])
-      await page.keyboard.press(key);
-    await page.click('#full-screen');
-    await page.waitForFunction(() => document.fullscreenElement !== null, {timeout: 5000});
-    await page.keyboard.press('Escape');
-    await page.waitForFunction(() => document.fullscreenElement === null, {timeout: 5000});
-    const before = await frames_of(page);
-    await sleep(500);
-    assert.ok((await frames_of(page)) > before, 'the frames go on');
-    assert.strictEqual(await page.evaluate(() => document.body.dataset.state), 'running');
-  });
+    it('other keys, a click and leaving full screen with Escape do not end it', async () => {
+      for (const key of ['a', 'Enter', 'Space', 'q'])
+        await page.keyboard.press(key);
+      await page.click('#full-screen');
+      await page.waitForFunction(() => document.fullscreenElement !== null, {timeout: 5000});
+      await page.keyboard.press('Escape');
+      await page.waitForFunction(() => document.fullscreenElement === null, {timeout: 5000});
+      const before = await frames_of(page);
+      await sleep(500);
+      assert.ok((await frames_of(page)) > before, 'the frames go on');
+      assert.strictEqual(await page.evaluate(() => document.body.dataset.state), 'running');
+    });
 
-  await t.test('a hidden page holds picture and sound, and goes on in step', async () => {
-    const other = await browser.newPage();
-    await other.bringToFront();
-    await sleep(300);
-    const held = await page.evaluate(() => [document.hidden, spy.frames, spy.samples]);
-    await sleep(1500);
-    const after = await page.evaluate(() => [spy.frames, wavelength_audio_state()]);
-    await page.bringToFront();
-    await other.close();
-    assert.ok(held[0], 'the page is hidden');
-    assert.ok(after[0] - held[1] <= 1, `${after[0] - held[1]} frames while hidden`);
-    assert.strictEqual(after[1], 'suspended');
-    const before = await frames_of(page);
-    await sleep(1000);
-    assert.ok((await frames_of(page)) - before >= 15, 'the frames go on once shown');
-    assert.strictEqual(await page.evaluate(() => wavelength_audio_state()), 'running');
-  });
+    it('a hidden page holds picture and sound, and goes on in step', async () => {
+      const other = await browser.newPage();
+      await other.bringToFront();
+      await sleep(300);
+      const held = await page.evaluate(() => [document.hidden, spy.frames, spy.samples]);
+      await sleep(1500);
+      const after = await page.evaluate(() => [spy.frames, wavelength_audio_state()]);
+      await page.bringToFront();
+      await other.close();
+      assert.ok(held[0], 'the page is hidden');
+      assert.ok(after[0] - held[1] <= 1, `${after[0] - held[1]} frames while hidden`);
+      assert.strictEqual(after[1], 'suspended');
+      const before = await frames_of(page);
+      await sleep(1000);
+      assert.ok((await frames_of(page)) - before >= 15, 'the frames go on once shown');
+      assert.strictEqual(await page.evaluate(() => wavelength_audio_state()), 'running');
+    });
 
-  await t.test('the fade at alpha 1, 128 and 255 matches the capture tool', async () => {
-    await wait_frames(page, fade_frames[2] + 2, 60000);
-    const kept = await page.evaluate(() => spy.kept);
-    for (const n of fade_frames) {
-      const rgb = capture_frames(n, n)[n];
-      assert.strictEqual(differing_pixels(Buffer.from(kept[n + 1], 'base64'), rgb), 0, `frame ${n}`);
-    }
-  });
+    it('the fade at alpha 1, 128 and 255 matches the capture tool', async () => {
+      await wait_frames(page, fade_frames[2] + 2, 60000);
+      const kept = await page.evaluate(() => spy.kept);
+      for (const n of fade_frames) {
+        const rgb = capture_frames(n, n)[n];
+        assert.strictEqual(differing_pixels(Buffer.from(kept[n + 1], 'base64'), rgb), 0, `frame ${n}`);
+      }
+    });
 
-  await t.test('Escape ends it once, and the page offers to start again', async () => {
-    await page.keyboard.press('Escape');
-    const ended = await check_ended(page);
-    await page.keyboard.press('Escape');
-    await sleep(500);
-    assert.strictEqual(await frames_of(page), ended, 'no frame after the end');
-    assert.match(await page.$eval('#note-text', e => e.textContent), /ended.*start it again/i);
-    await page.keyboard.press('Space');
-    await wait_frames(page, ended + 10, 10000);
-    assert.strictEqual(await page.evaluate(() => document.body.dataset.state), 'running');
+    let ended;
+    it('Escape ends it, once', async () => {
+      await page.keyboard.press('Escape');
+      ended = await check_ended(page);
+      await page.keyboard.press('Escape');
+      await sleep(500);
+      assert.strictEqual(await frames_of(page), ended, 'no frame after the end');
+    });
+
+    it('ended, the page offers to start it again, and a key does', async () => {
+      assert.match(await page.$eval('#note-text', e => e.textContent), /ended.*start it again/i);
+      await page.keyboard.press('Space');
+      await wait_frames(page, ended + 10, 10000);
+      assert.strictEqual(await page.evaluate(() => document.body.dataset.state), 'running');
+    });
   });
-  await page.close();
 });
 
 test('crisp at devicePixelRatio 1.25, 1.5 and 2, started at 1.25', async () => {
   // In device pixels: 1920x1080 holds 4 times 320x240 (1280x960), 2560x1600 6 times.
-  const page = await browser.newPage();
-  await page.setViewport({width: 1536, height: 864, deviceScaleFactor: 1.25});  // a 1920x1080 laptop at 125 %
-  await page.evaluateOnNewDocument(spy, [], 0);
-  await page.goto(server.url + 'page/index.html');
-  await page.waitForFunction(() => document.body.dataset.state === 'ready', {timeout: 30000});
+  const page = await ready_page({width: 1536, height: 864, deviceScaleFactor: 1.25});  // a 1920x1080 laptop at 125 %
   await page.keyboard.press('Space');
   await wait_frames(page, 10, 10000);
   await check_enlarged(page, 4);
@@ -312,11 +332,7 @@ test('the canvas is enlarged by whole device pixels at any size and ratio', asyn
 });
 
 test('on a phone a tap starts it, the control ends it as Escape does, and a tap starts it again', async () => {
-  const page = await browser.newPage();
-  await page.setViewport({width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true});
-  await page.evaluateOnNewDocument(spy, [], 0);
-  await page.goto(server.url + 'page/index.html');
-  await page.waitForFunction(() => document.body.dataset.state === 'ready', {timeout: 30000});
+  const page = await ready_page({width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true});
   assert.match(await page.$eval('#note-text', e => e.textContent), /^tap to start/i);
   assert.strictEqual(await page.$('#end').then(e => e.boundingBox()), null, 'no control before it starts');
   await page.touchscreen.tap(195, 422);

@@ -1,7 +1,6 @@
 // The Windows release started under Wine (see wine_run.h).
 #include "wine_run.h"
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -18,11 +17,6 @@ std::string wine_path() {
 static std::string wine_prefix(const std::string &folder) {
     const char *given = std::getenv("INTRO_WINE_PREFIX");
     return given && *given ? given : folder + "/wineprefix";
-}
-
-int run(const std::string &command) {
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 wine_run::~wine_run() {

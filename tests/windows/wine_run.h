@@ -13,9 +13,6 @@ namespace e2e {
 // The wine program; empty if Wine is not installed.
 std::string wine_path();
 
-// Runs `command` through the shell; its exit status.
-int run(const std::string &command);
-
 // The intro's sound goes through SDL's disk audio driver into the file the harness names
 // (intro.audio_path), exactly as the device takes it; or, with `wine_sound`, through Wine's
 // own sound, whose ALSA device is then the WAV file `wine_sound_path`.
