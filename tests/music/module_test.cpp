@@ -10,6 +10,7 @@
 #include "command.h"
 #include "files.h"
 #include "intro/module_check.h"
+#include "intro/screen_sound_media.h"
 #include "score.h"
 #include "song.h"
 
@@ -94,12 +95,13 @@ TEST_F(Module, OpenmptRenderIsLoudWithHeadroom) {
     EXPECT_GT(std::atof(field(stats, "Length s").c_str()), 120.0) << stats;
 }
 
-const int rate = 22050;
+const int rate = audio_rate;
 const double section_seconds = 64 * 6 * 2.5 / 128; // a four-bar pattern at speed 6, 128 BPM
 
-// The shell command that has openmpt123 render an XM file to a WAV beside it, at 22050 Hz.
+// The shell command that has openmpt123 render an XM file to a WAV beside it, at the intro's rate.
 std::string openmpt_render(const std::string &xm) {
-    return "openmpt123 --batch --render --samplerate 22050 --channels 2 '" + xm + "'";
+    return "openmpt123 --batch --render --samplerate " + std::to_string(rate) + " --channels 2 '" +
+           xm + "'";
 }
 
 // The samples of a WAV file, interleaved as 16-bit stereo.
@@ -136,7 +138,7 @@ std::vector<int16_t> play_through_sdl_mixer(double seconds) {
         ADD_FAILURE() << SDL_GetError();
         return r.pcm;
     }
-    if (Mix_OpenAudio(rate, AUDIO_S16LSB, 2, 1024) != 0) {
+    if (Mix_OpenAudio(rate, audio_sample_format, audio_channels, audio_buffer_samples) != 0) {
         ADD_FAILURE() << Mix_GetError();
         SDL_Quit();
         return r.pcm;

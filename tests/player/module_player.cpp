@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "intro/module_check.h"
+#include "intro/screen_sound_media.h"
 #include "intro/sound.h"
 
 static volatile long mixed_bytes;
@@ -50,7 +51,8 @@ int main(int argc, char **argv) {
             return 3;
         }
     } else {
-        if (Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024) != 0) {
+        if (Mix_OpenAudio(audio_rate, audio_sample_format, audio_channels, audio_buffer_samples) !=
+            0) {
             std::fprintf(stderr, "module-player: %s\n", Mix_GetError());
             return 1;
         }
@@ -63,7 +65,7 @@ int main(int argc, char **argv) {
         }
         Mix_PlayMusic(music, -1);
     }
-    int frequency = 22050, channels = 2;
+    int frequency = audio_rate, channels = audio_channels;
     Uint16 format;
     Mix_QuerySpec(&frequency, &format, &channels);
     const long wanted = static_cast<long>(seconds * frequency) * 2 * channels;

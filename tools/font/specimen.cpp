@@ -10,6 +10,7 @@
 
 #include "font/scroll_font.h"
 #include "gfx/gfx.h"
+#include "intro/screen_sound_media.h"
 #include "intro/scroller.h"
 #include "png_file.h"
 
@@ -82,24 +83,24 @@ enum { band_left = 140, band_top = 84, band_right = 320, band_bottom = 210 };
 // Runs the scroller's own pass over `text` on a 320x240 5-6-5 surface and copies the band's
 // part of the frame in which the band is full to the canvas at 3x.
 void draw_scroller_frame(canvas *c, int x, int y, const char *text) {
-    static Uint16 store[320 * 240];
+    static Uint16 store[screen_width * screen_height];
     SDL_Surface *surface =
-        SDL_CreateRGBSurfaceFrom(store, 320, 240, 16, 640, 0xF800, 0x07E0, 0x001F, 0);
+        SDL_CreateRGBSurfaceFrom(store, screen_width, screen_height, screen_depth, 2 * screen_width,
+                                 0xF800, 0x07E0, 0x001F, 0);
     screen = surface;
     cache_pixel_format(surface->format);
     static scroller_state state;
     scroller_prepare(&state, text);
     const Uint16 backdrop = static_cast<Uint16>(map_rgb(40, 48, 88));
-    int frame_counter = 251;
-    for (int frame = 0; frame < 72; ++frame) {
-        frame_counter += 2;
-        for (int i = 0; i < 320 * 240; ++i)
+    for (int frame = 1; frame <= 72; ++frame) {
+        const int frame_counter = frame_counter_in_frame(frame);
+        for (int i = 0; i < screen_width * screen_height; ++i)
             store[i] = backdrop;
         scroller_step(&state, frame_counter);
     }
     for (int sy = band_top; sy < band_bottom; ++sy)
         for (int sx = band_left; sx < band_right; ++sx) {
-            const Uint16 p = store[sy * 320 + sx];
+            const Uint16 p = store[sy * screen_width + sx];
             const rgb colour = {static_cast<unsigned char>((p >> 11) << 3),
                                 static_cast<unsigned char>(((p >> 5) & 63) << 2),
                                 static_cast<unsigned char>((p & 31) << 3)};

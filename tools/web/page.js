@@ -183,7 +183,8 @@ function start() {
   if (state !== 'ready' && state !== 'ended')
     return;
   show_page_lines();
-  // SDL_mixer's 22050 Hz stream goes to Web Audio as it is, without resampling.
+  // SDL_mixer's 22050 Hz stream (the intro's audio_rate; a unit test compares) goes to Web
+  // Audio as it is, without resampling.
   audio = new AudioContext({sampleRate: 22050});
   intro.SDL2 = {audioContext: audio};
   set_state('running');

@@ -1,5 +1,5 @@
-// The intro's media files as lists outside C++ hold them: the web page fetches each file of
-// res/ by name before the intro starts, so its list must be the intro's own.
+// The intro's facts as the web page, which is not C++, writes them again: it fetches each
+// file of res/ by name before the intro starts, and plays the mixer's stream as it is.
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -11,10 +11,14 @@
 
 namespace {
 
-TEST(media_files, the_web_page_fetches_exactly_the_files_the_intro_reads) {
+std::string page() {
     const bytes page = read_file("tools/web/page.js");
-    ASSERT_FALSE(page.empty()) << "run from the repository's folder";
-    const std::string text(page.begin(), page.end());
+    EXPECT_FALSE(page.empty()) << "run from the repository's folder";
+    return std::string(page.begin(), page.end());
+}
+
+TEST(web_page, fetches_exactly_the_media_files_the_intro_reads) {
+    const std::string text = page();
     std::smatch list;
     ASSERT_TRUE(std::regex_search(text, list, std::regex(R"(const media_files = \[([^\]]*)\])")));
     std::vector<std::string> fetched;
@@ -27,6 +31,14 @@ TEST(media_files, the_web_page_fetches_exactly_the_files_the_intro_reads) {
     std::vector<std::string> read(std::begin(picture_files), std::end(picture_files));
     read.push_back(music_file);
     EXPECT_EQ(fetched, read);
+}
+
+TEST(web_page, plays_the_sound_at_the_intro_s_audio_rate) {
+    const std::string text = page();
+    std::smatch rate;
+    ASSERT_TRUE(
+        std::regex_search(text, rate, std::regex(R"(new AudioContext\(\{sampleRate: (\d+)\}\))")));
+    EXPECT_EQ(std::stoi(rate[1]), audio_rate);
 }
 
 } // namespace
