@@ -7,6 +7,7 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include "command.h"
 #include "files.h"
 #include "intro/module_check.h"
 #include "intro/screen_sound_media.h"
@@ -26,20 +27,6 @@
 namespace {
 
 const std::string theme_path = std::string(SOURCE_DIR) + "/res/theme.xm";
-
-// Runs a shell command and returns what it printed on stdout and stderr.
-std::string run(const std::string &command) {
-    std::string out;
-    std::FILE *p = popen((command + " 2>&1").c_str(), "r");
-    if (!p)
-        return out;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0)
-        out.append(buffer, n);
-    pclose(p);
-    return out;
-}
 
 // The text after "key" up to the end of its line, with the dots and colon of openmpt123's
 // layout or the spaces of sox's skipped.
@@ -79,7 +66,7 @@ TEST(ModuleCheck, TheIntroAdmitsIt) {
 }
 
 TEST(ModuleInfo, OpenmptReadsAnXmOfTheRightShapeAndLength) {
-    const std::string info = run("openmpt123 --info '" + theme_path + "'");
+    const std::string info = run_command("openmpt123 --info '" + theme_path + "'").output;
     EXPECT_EQ(field(info, "Type").substr(0, 3), "xm ") << info;
     EXPECT_NE(field(info, "Type").find("v1.04"), std::string::npos) << info;
     EXPECT_EQ(std::atoi(field(info, "Channels").c_str()), 12) << info;
@@ -95,8 +82,8 @@ TEST(ModuleInfo, OpenmptReadsAnXmOfTheRightShapeAndLength) {
 TEST_F(Module, OpenmptRenderIsLoudWithHeadroom) {
     const std::string copy = dir + "/theme.xm";
     ASSERT_EQ(std::system(("cp '" + theme_path + "' '" + copy + "'").c_str()), 0);
-    run("openmpt123 --batch --render --samplerate 22050 --channels 2 '" + copy + "'");
-    const std::string stats = run("sox '" + copy + ".wav' -n stats");
+    run_command("openmpt123 --batch --render --samplerate 22050 --channels 2 '" + copy + "'");
+    const std::string stats = run_command("sox '" + copy + ".wav' -n stats").output;
     const std::string peak = field(stats, "Pk lev dB");
     const std::string rms = field(stats, "RMS lev dB");
     ASSERT_FALSE(peak.empty()) << stats;
@@ -119,7 +106,7 @@ std::string openmpt_render(const std::string &xm) {
 
 // The samples of a WAV file, interleaved as 16-bit stereo.
 std::vector<int16_t> read_wav(const std::string &wav) {
-    run("sox '" + wav + "' -t raw -e signed -b 16 '" + wav + ".raw'");
+    run_command("sox '" + wav + "' -t raw -e signed -b 16 '" + wav + ".raw'");
     const bytes raw = read_file(wav + ".raw");
     std::vector<int16_t> pcm(raw.size() / 2);
     for (size_t i = 0; i < pcm.size(); ++i)
@@ -229,7 +216,7 @@ class Players : public ::testing::Test {
         const temp_folder dir("music_players");
         const std::string copy = dir.path + "/theme.xm";
         ASSERT_EQ(std::system(("cp '" + theme_path + "' '" + copy + "'").c_str()), 0);
-        run(openmpt_render(copy));
+        run_command(openmpt_render(copy));
         openmpt = new std::vector<int16_t>(read_wav(copy + ".wav"));
         ASSERT_GT(openmpt->size(), static_cast<size_t>(rate) * 2 * 10) << "no openmpt render";
         sdl = new std::vector<int16_t>(play_through_sdl_mixer(openmpt->size() / 2.0 / rate + 4.0));
@@ -391,8 +378,9 @@ std::vector<double> section_loudness(const std::vector<std::string> &wavs,
             outputs += " -map '[o" + i + "]' -f null -";
         }
     graph.pop_back();
-    const std::string log =
-        run("ffmpeg -nostats -hide_banner" + inputs + " -filter_complex '" + graph + "'" + outputs);
+    const std::string log = run_command("ffmpeg -nostats -hide_banner" + inputs +
+                                        " -filter_complex '" + graph + "'" + outputs)
+                                .output;
     // Each filter's summary is the last one it prints; the integrated loudness comes first.
     std::vector<double> lufs;
     for (int i = 0; i < n; ++i) {
@@ -424,7 +412,7 @@ std::vector<std::string> render_voices(const std::string &dir,
         renders += openmpt_render(xm) + " & ";
         wavs.push_back(xm + ".wav");
     }
-    run(renders + "wait");
+    run_command(renders + "wait");
     return wavs;
 }
 

@@ -6,13 +6,12 @@
 // XM writer.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "command.h"
 #include "files.h"
 #include "xm_writer.h"
 
@@ -62,26 +61,6 @@ void PrintTo(const hostile &m, std::ostream *out) {
 
 const std::string corpus = std::string(SOURCE_DIR) + "/fuzz/corpus/";
 
-struct outcome {
-    int status;
-    std::string output;
-};
-
-// Runs a shell command with stderr joined to stdout.
-outcome run(const std::string &command) {
-    outcome o{-1, ""};
-    std::FILE *p = popen((command + " 2>&1").c_str(), "r");
-    if (!p)
-        return o;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0)
-        o.output.append(buffer, n);
-    const int status = pclose(p);
-    o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return o;
-}
-
 const std::string player = PLAYER_EXE;
 std::string test_name(const ::testing::TestParamInfo<hostile> &info) {
     std::string name = info.param.file;
@@ -99,7 +78,7 @@ TEST_P(Hostile, TheIntroRefusesItWithOneLine) {
     const hostile &m = GetParam();
     temp_folder dir;
     dir.write("res/theme.xm", read_file(corpus + m.file));
-    const outcome o = run("cd '" + dir.path + "' && '" + player + "' --intro 0.5");
+    const command_output o = run_command("cd '" + dir.path + "' && '" + player + "' --intro 0.5");
     EXPECT_EQ(o.status, 3) << o.output;
     const std::string line = "intro: no music: not loading res/theme.xm: ";
     EXPECT_EQ(o.output.substr(0, line.size()), line) << o.output;
@@ -126,7 +105,8 @@ class Unchecked : public ::testing::TestWithParam<hostile> {};
 TEST_P(Unchecked, ThePlayerReadsOutOfBoundsOrTakesItForAnotherFormat) {
     const hostile &m = GetParam();
     if (m.faults_unchecked) {
-        const outcome o = run(valgrind + "'" + player + "' 0.5 '" + corpus + m.file + "'");
+        const command_output o =
+            run_command(valgrind + "'" + player + "' 0.5 '" + corpus + m.file + "'");
         EXPECT_EQ(o.status, 99) << o.output;
         EXPECT_NE(o.output.find("Invalid read"), std::string::npos) << o.output;
     } else if (m.signature_at) {
@@ -135,12 +115,12 @@ TEST_P(Unchecked, ThePlayerReadsOutOfBoundsOrTakesItForAnotherFormat) {
         bytes module = read_file(corpus + m.file);
         ASSERT_GT(module.size(), m.signature_at + 8);
         temp_folder dir;
-        const outcome signed_ =
-            run(valgrind + "'" + player + "' 0.5 '" + dir.write("signed.xm", module) + "'");
+        const command_output signed_ =
+            run_command(valgrind + "'" + player + "' 0.5 '" + dir.write("signed.xm", module) + "'");
         for (std::size_t i = 0; m.signature[i]; ++i)
             module[m.signature_at + i] = 0;
-        const outcome unsigned_ =
-            run(valgrind + "'" + player + "' 0.5 '" + dir.write("unsigned.xm", module) + "'");
+        const command_output unsigned_ = run_command(valgrind + "'" + player + "' 0.5 '" +
+                                                     dir.write("unsigned.xm", module) + "'");
         EXPECT_EQ(unsigned_.status, 0) << unsigned_.output;
         EXPECT_EQ(signed_.status, 3) << signed_.output;
         EXPECT_NE(signed_.output.find("cannot load"), std::string::npos) << signed_.output;
@@ -155,7 +135,8 @@ INSTANTIATE_TEST_SUITE_P(Modules, Unchecked, ::testing::ValuesIn(seen_by_valgrin
 TEST(Harmless, TheCheckAdmitsThemAndTheyPlayCleanUnderValgrind) {
     for (const std::string &file :
          {corpus + "tiny.xm", corpus + "busy.xm", std::string(SOURCE_DIR) + "/res/theme.xm"}) {
-        const outcome o = run(valgrind + "'" + player + "' --checked 0.5 '" + file + "'");
+        const command_output o =
+            run_command(valgrind + "'" + player + "' --checked 0.5 '" + file + "'");
         EXPECT_EQ(o.status, 0) << file << "\n" << o.output;
         EXPECT_NE(o.output.find("module-player: mixed"), std::string::npos) << o.output;
     }
@@ -167,9 +148,9 @@ TEST(Harmless, TheCheckAdmitsThemAndTheyPlayCleanUnderValgrind) {
 TEST(Harmless, TheIntroFreesTheMusicItPlayed) {
     temp_folder dir;
     dir.write("res/theme.xm", read_file(corpus + "tiny.xm"));
-    const outcome o = run("cd '" + dir.path + "' && " + valgrind +
-                          "--leak-check=full --errors-for-leak-kinds=definite,indirect '" + player +
-                          "' --intro 0.5");
+    const command_output o = run_command(
+        "cd '" + dir.path + "' && " + valgrind +
+        "--leak-check=full --errors-for-leak-kinds=definite,indirect '" + player + "' --intro 0.5");
     EXPECT_EQ(o.status, 0) << o.output;
     EXPECT_NE(o.output.find("module-player: mixed"), std::string::npos) << o.output;
 }
@@ -357,10 +338,10 @@ module_bytes packed_sample(bool vorbis) {
 }
 
 // Runs module-player on the bytes, checked, under valgrind when `under_valgrind`.
-outcome play_checked(const module_bytes &module, double seconds, bool under_valgrind) {
+command_output play_checked(const module_bytes &module, double seconds, bool under_valgrind) {
     temp_folder dir;
     const std::string file = dir.write("made.xm", module);
-    return run(
+    return run_command(
         std::string(under_valgrind && HAVE_VALGRIND ? VALGRIND " -q --error-exitcode=99 " : "") +
         "'" + player + "' --checked " + std::to_string(seconds) + " '" + file + "'");
 }
@@ -386,7 +367,7 @@ TEST(MadeModules, ValidOnesAreAdmittedAndPlayCleanUnderValgrind) {
         {"an instrument of 96 samples", many_samples(96)},
     };
     for (const made_module &m : valid) {
-        const outcome o = play_checked(m.bytes, made_module_seconds * 1.5, true);
+        const command_output o = play_checked(m.bytes, made_module_seconds * 1.5, true);
         EXPECT_EQ(o.status, 0) << m.what << "\n" << o.output;
         EXPECT_NE(o.output.find("module-player: mixed"), std::string::npos) << m.what << o.output;
     }
@@ -420,7 +401,7 @@ TEST(MadeModules, PastTheLimitOrPackedTheyAreRefusedForTheRealReason) {
          "instrument 0's sample 0 is compressed with Ogg Vorbis"},
     };
     for (const auto &m : refused) {
-        const outcome o = play_checked(m.bytes, 0.1, false);
+        const command_output o = play_checked(m.bytes, 0.1, false);
         EXPECT_EQ(o.status, 3) << m.what << "\n" << o.output;
         EXPECT_NE(o.output.find(m.reason), std::string::npos) << m.what << "\n" << o.output;
         EXPECT_EQ(o.output.find('\n'), o.output.size() - 1) << o.output;

@@ -27,7 +27,6 @@ temp_folder::temp_folder(const char *prefix) {
     if (!mkdtemp(name.data()))
         throw std::runtime_error("cannot make the folder " + name);
     path = name;
-    fs::create_directory(path + "/res");
 }
 
 temp_folder::~temp_folder() {
@@ -39,6 +38,7 @@ temp_folder::~temp_folder() {
 
 std::string temp_folder::write(const std::string &name, const bytes &data) const {
     const std::string file = path + "/" + name;
+    fs::create_directories(fs::path(file).parent_path());
     write_file(file, data);
     return file;
 }

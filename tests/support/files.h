@@ -1,5 +1,4 @@
-// Files for tests: a temporary folder laid out as the intro expects, and whole files read
-// and written as bytes.
+// Files for tests: a temporary folder, and whole files read and written as bytes.
 #pragma once
 
 #include <string>
@@ -11,14 +10,15 @@ using bytes = std::vector<unsigned char>;
 bytes read_file(const std::string &path);
 bool write_file(const std::string &path, const bytes &data);
 
-// A fresh folder /tmp/PREFIX-XXXXXX with an empty res/ in it, removed with all it holds
-// unless E2E_KEEP is set.
+// A fresh, empty folder /tmp/PREFIX-XXXXXX, removed with all it holds unless E2E_KEEP is
+// set.
 struct temp_folder {
     std::string path;
     explicit temp_folder(const char *prefix = "intro-test");
     ~temp_folder();
     temp_folder(const temp_folder &) = delete;
     temp_folder &operator=(const temp_folder &) = delete;
-    // Writes `name` (below the folder, e.g. "res/theme.xm") and returns its full path.
+    // Writes `name` (below the folder, e.g. "res/theme.xm", its folders made as needed) and
+    // returns its full path.
     std::string write(const std::string &name, const bytes &data) const;
 };

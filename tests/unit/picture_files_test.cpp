@@ -24,7 +24,7 @@ TEST(bad_pictures, a_missing_file_is_named_and_skipped) {
 // None of these is opened at all, so none can block the start; each is named for what it is.
 TEST(bad_pictures, what_is_not_a_regular_file_is_refused_for_what_it_is) {
     temp_folder dir;
-    expect_refused(dir.path + "/res", "it is a folder, not a regular file");
+    expect_refused(dir.path, "it is a folder, not a regular file");
     const std::string fifo = dir.path + "/fifo.dat";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
     expect_refused(fifo, "it is a FIFO (named pipe), not a regular file");

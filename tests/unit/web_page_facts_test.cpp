@@ -2,22 +2,19 @@
 // file of res/ by name before the intro starts, and plays the mixer's stream as it is.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "files.h"
 #include "intro/screen_sound_media.h"
 
 namespace {
 
 std::string page() {
-    std::ifstream in("tools/web/page.js");
-    EXPECT_TRUE(in) << "run from the repository's folder";
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    const bytes page = read_file("tools/web/page.js");
+    EXPECT_FALSE(page.empty()) << "run from the repository's folder";
+    return std::string(page.begin(), page.end());
 }
 
 TEST(web_page, fetches_exactly_the_media_files_the_intro_reads) {
