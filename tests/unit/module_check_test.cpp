@@ -63,12 +63,13 @@ bytes tiny_with_instrument_byte(std::size_t at, unsigned char value, unsigned ch
     return module;
 }
 
-// tiny.xm with its one order naming pattern `pattern`.
-bytes tiny_with_order(unsigned char pattern) {
+// tiny.xm with byte `at` of its song header set to `value`: 66 the restart order, 80 the
+// pattern its one order names.
+bytes tiny_with_song_byte(std::size_t at, unsigned char value) {
     bytes module = read_file("fuzz/corpus/tiny.xm");
-    if (module.size() < 81)
+    if (module.size() <= at)
         return {};
-    module[80] = pattern;
+    module[at] = value;
     return module;
 }
 
@@ -87,8 +88,10 @@ TEST(module_check, each_limit_is_refused_exactly_at_it) {
          tiny_with_instrument_byte(227, 2), "sustains at point 2 of its 2 points"},
         {"the loop end of 2 points", tiny_with_instrument_byte(229, 1, 5),
          tiny_with_instrument_byte(229, 2, 5), "loops over points 0 to 2 of its 2"},
-        {"the pattern an order names of 1", tiny_with_order(0), tiny_with_order(1),
+        {"the pattern an order names of 1", tiny_with_song_byte(80, 0), tiny_with_song_byte(80, 1),
          "order 0 names pattern 1 of 1"},
+        {"the restart order of a song of 1", tiny_with_song_byte(66, 0), tiny_with_song_byte(66, 1),
+         "refusing restart at order 1"},
         {"the sample note 95 plays of 1", tiny_with_instrument_byte(33 + 95, 0),
          tiny_with_instrument_byte(33 + 95, 1), "plays note 95 with sample 1 of its 1"},
     };

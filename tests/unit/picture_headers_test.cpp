@@ -136,6 +136,30 @@ TEST(bad_pictures, the_check_leaves_the_stream_where_it_was) {
     SDL_RWclose(stream);
 }
 
+// The largest header the loader knows (124 bytes) passes and one byte more is refused; a
+// picture whose pixels end exactly at the file's end passes and one byte less is refused.
+TEST(bad_pictures, the_header_size_and_the_pixels_are_refused_one_byte_past_their_limits) {
+    const auto check = [](const bytes &file, std::string *why_out) {
+        SDL_RWops *stream = SDL_RWFromConstMem(file.data(), static_cast<int>(file.size()));
+        char why[160] = "";
+        const bool passed = check_picture_header(stream, why, sizeof why);
+        SDL_RWclose(stream);
+        *why_out = why;
+        return passed;
+    };
+    const bytes whole = picture24(false);
+    std::string why;
+    for (std::uint32_t header_size : {124u, 125u}) {
+        bytes claimed = whole;
+        claimed[14] = header_size & 0xFF;
+        EXPECT_EQ(check(claimed, &why), header_size == 124) << header_size << ": " << why;
+    }
+    EXPECT_NE(why.find("unknown BMP header size 125"), std::string::npos) << why;
+    EXPECT_TRUE(check(whole, &why)) << why;
+    EXPECT_FALSE(check(bytes(whole.begin(), whole.end() - 1), &why));
+    EXPECT_NE(why.find("cut short: 4x3 at 24 bits"), std::string::npos) << why;
+}
+
 // In a child: limits the address space to what is in use plus 256 MiB, loads, and exits
 // with 0 when the picture was refused.
 void load_with_limited_memory(const std::string &path) {
