@@ -6,7 +6,6 @@
 // XM writer.
 #include <gtest/gtest.h>
 
-
 #include <cstdlib>
 #include <string>
 #include <vector>
